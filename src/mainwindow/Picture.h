@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+
+// A picture loaded from a file, as the image controls hold it.
+struct TPicture {
+    enum class Kind { None, Bitmap, Icon, Metafile };
+    Kind kind = Kind::None;
+    QImage image;
+
+    bool Empty() const { return kind == Kind::None; }
+    int Width() const { return image.width(); }
+    int Height() const { return image.height(); }
+};
+
+// Loads a picture whose type is chosen by the extension (bmp, ico, wmf, emf, without regard to
+// case). Raises "拡張子 .%s の画像形式は処理できません" for any other extension and
+// "ファイル %s は開けません" for a file that cannot be opened or decoded.
+TPicture LoadPicture(const QString& path);
+
+// Reads a Windows bitmap whatever the file's extension (box button bitmaps).
+QImage LoadBitmapFile(const QString& path);

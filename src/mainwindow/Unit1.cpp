@@ -1,0 +1,386 @@
+// The main window: its design, start-up and shut-down, the settings file and the window commands.
+#include "mainwindow/Unit1.h"
+
+#include "editor/Unit2.h"
+#include "mainwindow/FormRgn.h"
+#include "mainwindow/Image.h"
+#include "mainwindow/Position.h"
+#include "mainwindow/Unit3.h"
+#include "platform/CP932.h"
+#include "platform/Files.h"
+#include "platform/Guard.h"
+#include "platform/Platform.h"
+#include "store/BoxFile.h"
+#include "trayicon/TrayIcon.h"
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QWidgetAction>
+#include <QWindow>
+
+TForm1* Form1 = nullptr;
+
+namespace {
+
+QAction* AddItem(QMenu* menu, const char* name, const QString& caption) {
+    auto* action = menu->addAction(caption);
+    action->setObjectName(QString::fromLatin1(name));
+    return action;
+}
+
+QAction* AddSeparator(QMenu* menu, const char* name) {
+    auto* action = menu->addSeparator();
+    action->setObjectName(QString::fromLatin1(name));
+    return action;
+}
+
+QMenu* NewMenu(QWidget* owner, const QString& name) {
+    auto* menu = new QMenu(owner);
+    menu->setObjectName(name);
+    menu->setSeparatorsCollapsible(false);
+    return menu;
+}
+
+QMenu* AddSubMenu(QMenu* menu, const char* name, const QString& caption) {
+    QMenu* sub = menu->addMenu(caption);
+    sub->setObjectName(QString::fromLatin1(name));
+    sub->menuAction()->setObjectName(QString::fromLatin1(name));
+    sub->setSeparatorsCollapsible(false);
+    return sub;
+}
+
+QString Numbered(const char* prefix, int box) {
+    return QString::fromLatin1(prefix) + QString::number(box);
+}
+
+} // namespace
+
+TForm1::TForm1() {
+    CreateDesign();
+    ConnectHandlers();
+    platform::Guard([this] { FormCreate(); });
+}
+
+TForm1::~TForm1() { platform::Guard([this] { FormDestroy(); }); }
+
+void TForm1::CreateDesign() {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Tabuko"));
+    // Borderless, and off the task bar: a tool window has no task-bar entry of its own.
+    setWindowFlags(Qt::FramelessWindowHint | Qt::Tool);
+    QFont font(QStringLiteral("ＭＳ Ｐゴシック"));
+    font.setPixelSize(12);
+    setFont(font);
+
+    ImageWall = new TFormRgn(this);
+    ImageWall->setObjectName(QStringLiteral("ImageWall"));
+    ImageWall->move(0, 0);
+    ImageWall->SetTransparent(true);
+    ImageWall->installEventFilter(this);
+
+    for (int n = 1; n <= 6; ++n) {
+        PopupMenu[n] = NewMenu(this, Numbered("PopupMenu", n));
+        FolderMenuTitle[n] = new QWidgetAction(PopupMenu[n]);
+        FolderMenuTitle[n]->setObjectName(Numbered("FolderMenuTitle", n));
+        FolderMenuTitle[n]->setText(QStringLiteral("[]"));
+        FolderMenuTitle[n]->setEnabled(false);
+        PopupMenu[n]->addAction(FolderMenuTitle[n]);
+
+        Image[n] = new TImage(this);
+        Image[n]->setObjectName(Numbered("Image", n));
+        Image[n]->SetTransparent(true);
+        Image[n]->SetPopupMenu(PopupMenu[n]);
+    }
+
+    PopupMenuSub = NewMenu(this, QStringLiteral("PopupMenuSub"));
+    MenuSubCaption = new QWidgetAction(PopupMenuSub);
+    MenuSubCaption->setObjectName(QStringLiteral("MenuSubCaption"));
+    MenuSubCaption->setEnabled(false);
+    PopupMenuSub->addAction(MenuSubCaption);
+    N1 = AddItem(PopupMenuSub, "N1", QStringLiteral("編集"));
+    N2 = AddSeparator(PopupMenuSub, "N2");
+    for (int n = 1; n <= 5; ++n)
+        Move[n] = AddItem(PopupMenuSub, qPrintable(Numbered("Move", n)), QString());
+    N9 = AddSeparator(PopupMenuSub, "N9");
+    Move[6] = AddItem(PopupMenuSub, "Move6", QString());
+    N11 = AddSeparator(PopupMenuSub, "N11");
+    Delete1 = AddItem(PopupMenuSub, "Delete1", QStringLiteral("削除"));
+
+    PopupMenuTrayLeft = NewMenu(this, QStringLiteral("PopupMenuTrayLeft"));
+    for (int n = 1; n <= 5; ++n)
+        THFolder[n] = AddItem(PopupMenuTrayLeft, qPrintable(Numbered("THFolder", n)), QString());
+    N5 = AddSeparator(PopupMenuTrayLeft, "N5");
+    THFolder[6] = AddItem(PopupMenuTrayLeft, "THFolder6", QString());
+
+    PopupMenuApl = NewMenu(this, QStringLiteral("PopupMenuApl"));
+    for (int n = 1; n <= 5; ++n)
+        MenuAplNew[n] = AddItem(PopupMenuApl, qPrintable(Numbered("MenuAplNew", n)),
+                                QStringLiteral("にメモを作成"));
+    N6 = AddSeparator(PopupMenuApl, "N6");
+    WinHide = AddItem(PopupMenuApl, "WinHide", QStringLiteral("ウィンドウを隠す"));
+    WinShow = AddItem(PopupMenuApl, "WinShow", QStringLiteral("ウィンドウ表示"));
+    N20 = AddSeparator(PopupMenuApl, "N20");
+    N19 = AddItem(PopupMenuApl, "N19", QStringLiteral("削除ログを見る"));
+    N4 = AddSeparator(PopupMenuApl, "N4");
+    about1 = AddItem(PopupMenuApl, "about1", QStringLiteral("about ..."));
+    N3 = AddSeparator(PopupMenuApl, "N3");
+    Exit1 = AddItem(PopupMenuApl, "Exit1", QStringLiteral("終了"));
+
+    PopupMenuApl_Main = NewMenu(this, QStringLiteral("PopupMenuApl_Main"));
+    N10 = AddSubMenu(PopupMenuApl_Main, "N10", QStringLiteral("スキン"));
+    N12 = AddItem(N10, "N12", QStringLiteral("このスキンについて..."));
+    N8 = AddSubMenu(N10, "N8", QStringLiteral("変更"));
+    N13 = AddSeparator(N10, "N13");
+    N14 = AddItem(N10, "N14", QStringLiteral("デフォルトに戻す"));
+    N16 = AddSubMenu(PopupMenuApl_Main, "N16", QStringLiteral("ウィンドウ"));
+    Hide1 = AddItem(N16, "Hide1", QStringLiteral("隠す"));
+    N15 = AddItem(N16, "N15", QStringLiteral("常に手前"));
+    N15->setCheckable(true);
+    N17 = AddSeparator(PopupMenuApl_Main, "N17");
+    N18 = AddItem(PopupMenuApl_Main, "N18", QStringLiteral("削除ログを見る"));
+    N7 = AddSeparator(PopupMenuApl_Main, "N7");
+    MenuItem7 = AddItem(PopupMenuApl_Main, "MenuItem7", QStringLiteral("about ..."));
+    MenuItem8 = AddSeparator(PopupMenuApl_Main, "MenuItem8");
+    MenuItem9 = AddItem(PopupMenuApl_Main, "MenuItem9", QStringLiteral("終了"));
+
+    CreateTitleRows();
+
+    // The notification-area icon, set up as a form-resource load does: properties, then Loaded.
+    TrayIcon1 = new TTrayIcon(this);
+    TrayIcon1->setObjectName(QStringLiteral("TrayIcon1"));
+    TrayIcon1->ReadState();
+    TrayIcon1->SetLBPopupMenu(PopupMenuTrayLeft);
+    TrayIcon1->SetRBPopupMenu(PopupMenuApl);
+    TrayIcon1->Loaded();
+}
+
+void TForm1::ConnectHandlers() {
+    using platform::Guarded;
+    // A menu's opening handler runs before it shows; when it fails, its message is shown and
+    // the menu is closed again.
+    auto onPopup = [this](QMenu* menu, std::function<void()> handler) {
+        connect(menu, &QMenu::aboutToShow, this, [menu, handler] {
+            bool ok = false;
+            platform::Guard([&] {
+                handler();
+                ok = true;
+            });
+            if (!ok)
+                QMetaObject::invokeMethod(menu, &QMenu::hide, Qt::QueuedConnection);
+        });
+    };
+    auto onClick = [this](QAction* action, std::function<void()> handler) {
+        connect(action, &QAction::triggered, this, Guarded(std::move(handler)));
+    };
+
+    for (int n = 1; n <= 6; ++n) {
+        QMenu* menu = PopupMenu[n];
+        onPopup(menu, [this, menu] { PopupFolderMenuPopup(menu); });
+        if (n <= 5) {
+            TImage* icon = Image[n];
+            icon->OnDblClick = [this, icon] { platform::Guard([&] { ImageFolderDblClick(icon); }); };
+            QAction* item = MenuAplNew[n];
+            onClick(item, [this, item] { MenuAplNewClick(item); });
+        }
+        QAction* move = Move[n];
+        onClick(move, [this, move] { MoveMenuClick(move); });
+        QAction* folder = THFolder[n];
+        onClick(folder, [this, folder] { THFolderClick(folder); });
+    }
+    onPopup(PopupMenuSub, [this] { PopupMenuSubPopup(); });
+    onClick(N1, [this] { N1Click(); });
+    onClick(Delete1, [this] { Delete1Click(); });
+
+    onPopup(PopupMenuApl, [this] { PopupMenuAplPopup(); });
+    onClick(WinHide, [this] { WinHideClick(); });
+    onClick(WinShow, [this] { WinShowClick(); });
+    onClick(N19, [this] { DelLogClick(); });
+    onClick(about1, [this] { about1Click(); });
+    onClick(Exit1, [this] { Exit1Click(); });
+
+    onPopup(PopupMenuApl_Main, [this] { PopupMenuApl_MainPopup(); });
+    onClick(N12, [this] { N12Click(); });
+    onClick(N14, [this] { N14Click(); });
+    onClick(Hide1, [this] { WinHideClick(); });
+    onClick(N15, [this] { N15Click(); });
+    onClick(N18, [this] { DelLogClick(); });
+    onClick(MenuItem7, [this] { about1Click(); });
+    onClick(MenuItem9, [this] { Exit1Click(); });
+
+    ImageWall->OnMouseDown = [this](Qt::MouseButton button) {
+        platform::Guard([&] { ImageWallMouseDown(button); });
+    };
+    ImageWall->OnDblClick = [this] { platform::Guard([&] { ImageWallDblClick(); }); };
+
+    connect(qApp, &QGuiApplication::commitDataRequest, this,
+            Guarded([this] { HandleQueryEndSession(); }));
+}
+
+QString TForm1::SettingsPath() const {
+    return ProgramFolder + QDir::separator() + kSettingsFileName;
+}
+
+void TForm1::FormCreate() {
+    SkinList.clear();
+    ProgramFolder =
+        QDir::toNativeSeparators(QFileInfo(platform::Current().ExecutablePath()).absolutePath());
+
+    const IniFile settings = IniFile::Load(SettingsPath());
+    move(settings.ReadInteger("MainWindow", "Left", 0), settings.ReadInteger("MainWindow", "Top", 0));
+    if (settings.ReadBool("MainWindow", "StayOnTop", false)) {
+        TrayIcon1->SetVisible(false);
+        SetStayOnTop(true);
+        TrayIcon1->SetVisible(true);
+    }
+    WindowVisible = settings.ReadBool("MainWindow", "Visible", true);
+
+    QStringList damaged;
+    for (int n = 1; n <= 6; ++n) {
+        BoxMemoLists[n].clear();
+        if (ReadBoxFile(n, BoxMemoLists[n]).damaged) {
+            const QString name = BoxFileName(n);
+            const QString copy = KeepDamagedCopy(name);
+            damaged << (copy.isEmpty()
+                            ? QStringLiteral("%1（控えを作れませんでした）").arg(name)
+                            : QStringLiteral("%1 → 控え %2").arg(name, copy));
+        }
+        RebuildBoxMenu(BoxMemoLists[n], PopupMenu[n]);
+    }
+    if (!damaged.isEmpty()) {
+        platform::Current().MessageBox(
+            QStringLiteral("次のボックスファイルは壊れていたため、読み込めたメモだけを開きました。"
+                           "元のファイルは控えとして残してあります。\n\n") +
+                damaged.join(QLatin1Char('\n')),
+            QStringLiteral("Tabuko"), platform::MB_OK | platform::MB_ICONWARNING);
+    }
+
+    SkinFolder = ProgramFolder +
+                 platform::NativePath(cp932::Decode(
+                     settings.ReadString("Skin", "Folder", "\\skin\\default")));
+    ApplySkin();
+    RefreshIndicators();
+    PlaceWindow(this, pos());
+}
+
+void TForm1::FormDestroy() { SaveSettings(); }
+
+void TForm1::HandleQueryEndSession() {
+    // The session may end: the settings are saved and nothing is asked.
+    SaveSettings();
+}
+
+void TForm1::SaveSettings() {
+    IniFile settings = IniFile::Load(kSettingsFileName);
+    settings.WriteInteger("MainWindow", "Top", y());
+    settings.WriteInteger("MainWindow", "Left", x());
+    settings.WriteBool("MainWindow", "Visible", WindowVisible);
+    settings.WriteBool("MainWindow", "StayOnTop", StayOnTop());
+    QString folder = SkinFolder;
+    if (const qsizetype at = folder.indexOf(ProgramFolder); at >= 0 && !ProgramFolder.isEmpty())
+        folder.remove(at, ProgramFolder.size());
+    settings.WriteString("Skin", "Folder", cp932::Encode(platform::StoredPath(folder)));
+    settings.Save(kSettingsFileName);
+}
+
+bool TForm1::StayOnTop() const { return windowFlags().testFlag(Qt::WindowStaysOnTopHint); }
+
+void TForm1::SetStayOnTop(bool onTop) {
+    const bool shown = isVisible();
+    setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
+    // Changing the flag re-creates the native window, which hides it.
+    if (shown)
+        show();
+}
+
+void TForm1::ImageWallMouseDown(Qt::MouseButton button) {
+    if (button != Qt::LeftButton)
+        return;
+    // The window system moves the window as if its caption were dragged; where it cannot, the
+    // wall follows the pointer itself (eventFilter).
+    QWindow* window = windowHandle();
+    if (window && window->startSystemMove())
+        return;
+    dragging_ = true;
+    dragOffset_ = platform::Current().GetCursorPos() - pos();
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ImageWall && dragging_) {
+        if (event->type() == QEvent::MouseMove) {
+            move(static_cast<QMouseEvent*>(event)->globalPosition().toPoint() - dragOffset_);
+            return true;
+        }
+        if (event->type() == QEvent::MouseButtonRelease)
+            dragging_ = false;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TForm1::ImageWallDblClick() { WinHideClick(); }
+
+void TForm1::WinHideClick() {
+    // Without a notification-area icon the wall is the only way to reach the program.
+    if (TrayIconMissing)
+        return;
+    WindowVisible = false;
+    hide();
+}
+
+void TForm1::WinShowClick() {
+    WindowVisible = true;
+    show();
+    platform::Current().SetForegroundWindow(this);
+}
+
+void TForm1::PopupMenuAplPopup() {
+    WinHide->setVisible(true);
+    WinShow->setVisible(true);
+    if (isVisible())
+        WinShow->setVisible(false);
+    else
+        WinHide->setVisible(false);
+}
+
+void TForm1::N15Click() {
+    hide();
+    TrayIcon1->SetVisible(false);
+    SetStayOnTop(!StayOnTop());
+    TrayIcon1->SetVisible(true);
+    ApplySkin();
+    update();
+    show();
+}
+
+void TForm1::about1Click() {
+    const QSize screen = platform::Current().ScreenSize();
+    Form3->move(Centred(screen.width(), Form3->width()), Centred(screen.height(), Form3->height()));
+    platform::Current().ShowModal(Form3);
+}
+
+void TForm1::Exit1Click() {
+    close();
+    qApp->quit();
+}
+
+void TForm1::contextMenuEvent(QContextMenuEvent* event) {
+    platform::Current().Popup(PopupMenuApl_Main, event->globalPos());
+}
+
+int TForm1::BoxOfMenu(const QMenu* menu) const {
+    for (int n = 1; n <= 6; ++n)
+        if (PopupMenu[n] == menu)
+            return n;
+    return 0;
+}
+
+std::string TForm1::BoxName(int box) const {
+    return SkinIni.ReadString("Box" + std::to_string(box), "Element", cp932::Encode(QStringLiteral("メモ")));
+}
+
+QString TForm1::SkinFile(const std::string& value) const {
+    return SkinFolder + QDir::separator() + platform::NativePath(cp932::Decode(value));
+}

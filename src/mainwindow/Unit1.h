@@ -1,0 +1,180 @@
+#pragma once
+
+#include "platform/IniFile.h"
+#include "store/MemoData.h"
+
+#include <QColor>
+#include <QWidget>
+#include <array>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QAction;
+class QMenu;
+class QWidgetAction;
+class TFormRgn;
+class TImage;
+class TTrayIcon;
+
+// One entry of the skin menu.
+class TSkinName {
+public:
+    std::string DisplayName; // SkinInfo/SkinName of the skin, CP932
+    QString FolderName;      // the skin's folder name under the skin root
+};
+
+// Orders two skin entries by DisplayName, byte by byte as unsigned CP932 bytes; a name sorts
+// before any longer name that begins with it. Negative, zero or positive.
+int CompareSkinNames(const TSkinName& a, const TSkinName& b);
+
+// The main window: the wall with its six box icons, the box menus, the application menus and the
+// notification-area icon. Boxes are numbered 1 to 6 (6 is the trash box); every per-box array is
+// indexed by the box number, index 0 unused.
+class TForm1 : public QWidget {
+    Q_OBJECT
+public:
+    TForm1();
+    ~TForm1() override;
+
+    // ---- design (components, named by their objectName) ----
+    TFormRgn* ImageWall = nullptr;
+    std::array<TImage*, 7> Image{}; // box icons Image1..Image6
+
+    std::array<QMenu*, 7> PopupMenu{};               // box menus PopupMenu1..PopupMenu6
+    std::array<QWidgetAction*, 7> FolderMenuTitle{}; // their title rows
+
+    QMenu* PopupMenuSub = nullptr; // the memo menu
+    QWidgetAction* MenuSubCaption = nullptr;
+    QAction* N1 = nullptr; // "編集"
+    QAction* N2 = nullptr;
+    std::array<QAction*, 7> Move{}; // Move1..Move6
+    QAction* N9 = nullptr;
+    QAction* N11 = nullptr;
+    QAction* Delete1 = nullptr; // "削除"
+
+    QMenu* PopupMenuTrayLeft = nullptr; // box list of the notification-area icon's left button
+    std::array<QAction*, 7> THFolder{};
+    QAction* N5 = nullptr;
+
+    QMenu* PopupMenuApl = nullptr;        // the notification-area icon's right-button menu
+    std::array<QAction*, 6> MenuAplNew{}; // MenuAplNew1..MenuAplNew5
+    QAction* N6 = nullptr;
+    QAction* WinHide = nullptr;
+    QAction* WinShow = nullptr;
+    QAction* N20 = nullptr;
+    QAction* N19 = nullptr; // "削除ログを見る"
+    QAction* N4 = nullptr;
+    QAction* about1 = nullptr;
+    QAction* N3 = nullptr;
+    QAction* Exit1 = nullptr;
+
+    QMenu* PopupMenuApl_Main = nullptr; // the wall's own context menu
+    QMenu* N10 = nullptr;               // "スキン"
+    QAction* N12 = nullptr;             // "このスキンについて..."
+    QMenu* N8 = nullptr;                // "変更": the skin list
+    QAction* N13 = nullptr;
+    QAction* N14 = nullptr; // "デフォルトに戻す"
+    QMenu* N16 = nullptr;   // "ウィンドウ"
+    QAction* Hide1 = nullptr;
+    QAction* N15 = nullptr; // "常に手前"
+    QAction* N17 = nullptr;
+    QAction* N18 = nullptr; // "削除ログを見る"
+    QAction* N7 = nullptr;
+    QAction* MenuItem7 = nullptr; // "about ..."
+    QAction* MenuItem8 = nullptr;
+    QAction* MenuItem9 = nullptr; // "終了"
+
+    TTrayIcon* TrayIcon1 = nullptr;
+
+    // ---- state ----
+    std::array<TMemoList, 7> BoxMemoLists;
+    QMenu* ActiveBoxMenu = nullptr;
+    int ActiveMemoIndex = 0;
+    bool EditingExisting = false;
+    TMemoList* ActiveBoxList = nullptr;
+    QString SaveBoxFile;
+    QString ActiveBoxFile;
+    QString SkinFolder; // native path, no trailing separator
+    IniFile SkinIni;
+    bool WindowVisible = true;
+    std::array<QString, 7> BoxButtonImages;
+    QString ProgramFolder; // native path, no trailing separator
+    std::vector<std::unique_ptr<TSkinName>> SkinList;
+    QColor MenuTitlePenColor;
+    QColor MenuTitleBrushColor;
+    // The notification area refused the icon: the wall then stays shown, since it is the
+    // program's only way to be reached.
+    bool TrayIconMissing = false;
+
+    // ---- start-up, settings, window commands (Unit1.cpp) ----
+    void FormCreate();
+    void FormDestroy();
+    void HandleQueryEndSession();
+    void SaveSettings();
+    void ImageWallMouseDown(Qt::MouseButton button);
+    void ImageWallDblClick();
+    void WinHideClick();
+    void WinShowClick();
+    void PopupMenuAplPopup();
+    void N15Click();
+    void about1Click();
+    void Exit1Click();
+    bool StayOnTop() const;
+
+    // ---- skins (Skin.cpp) ----
+    void ApplySkin();
+    void PopupMenuApl_MainPopup();
+    void SkinMenuItemClick(int tag);
+    void N14Click();
+    void N12Click();
+
+    // ---- box menus and indicators (BoxMenus.cpp) ----
+    void RebuildBoxMenu(TMemoList& list, QMenu* menu);
+    void MemoItemClick(QAction* item);
+    void PopupFolderMenuPopup(QMenu* menu);
+    void PopupMenuSubPopup();
+    void N1Click();
+    void ImageFolderDblClick(TImage* icon);
+    void MenuAplNewClick(QAction* item);
+    void THFolderClick(QAction* item);
+    void RefreshIndicators();
+    void UpdateBoxImages();
+    void UpdateTrayIconImage();
+    void UpdateTrayFolderItems();
+    void UpdateNewMemoCaptions();
+
+    // ---- box commands (BoxCommands.cpp) ----
+    void Delete1Click();
+    void MoveMenuClick(QAction* item);
+    void DelLogClick();
+
+    // ---- helpers shared by the parts ----
+    // The box number (1..6) of a box menu, or 0.
+    int BoxOfMenu(const QMenu* menu) const;
+    // Element of section "Box"+n in SkinIni, default "メモ" (CP932 bytes).
+    std::string BoxName(int box) const;
+    // SkinFolder + separator + a file key's value (stored form turned native).
+    QString SkinFile(const std::string& value) const;
+    // The settings file as readers open it: ProgramFolder + "TabukoExc.ini".
+    QString SettingsPath() const;
+
+protected:
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    void CreateDesign();
+    // Gives the title rows of the box menus and the memo menu their drawing (BoxMenus.cpp).
+    void CreateTitleRows();
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void ConnectHandlers();
+    void SetStayOnTop(bool onTop);
+
+    QPoint dragOffset_;
+    bool dragging_ = false;
+};
+
+extern TForm1* Form1;
+
+// The settings file name that writers use (current directory).
+inline const QString kSettingsFileName = QStringLiteral("TabukoExc.ini");

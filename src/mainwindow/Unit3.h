@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QDialog>
+
+// The about box: the program's emblem, name and credit lines.
+class TForm3 : public QDialog {
+    Q_OBJECT
+public:
+    TForm3();
+
+    void FormShow();
+    void FormClose();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void done(int result) override;
+};
+
+extern TForm3* Form3;

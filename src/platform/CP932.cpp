@@ -1,0 +1,65 @@
+#include "platform/CP932.h"
+
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+namespace cp932 {
+namespace {
+constexpr const char* kCodec = "windows-31j";
+}
+
+QString Decode(std::string_view bytes) {
+    QStringDecoder decoder(kCodec);
+    return decoder.decode(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
+}
+
+std::string Encode(const QString& text) {
+    QStringEncoder encoder(kCodec);
+    QByteArray out = encoder.encode(text);
+    return std::string(out.constData(), std::size_t(out.size()));
+}
+
+std::optional<char32_t> FirstUnencodable(const QString& text) {
+    // A character CP932 can hold comes back unchanged from a round trip; one it cannot hold
+    // comes back as a substitute. The whole text is tried first, as that is the usual case.
+    if (Decode(Encode(text)) == text)
+        return std::nullopt;
+    for (char32_t cp : text.toUcs4()) {
+        const QString one = QString::fromUcs4(&cp, 1);
+        if (Decode(Encode(one)) != one)
+            return cp;
+    }
+    return std::nullopt;
+}
+
+std::string_view CutAtCharBoundary(std::string_view bytes, std::size_t maxBytes) {
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        const std::size_t width =
+            (IsLeadByte(static_cast<unsigned char>(bytes[i])) && i + 1 < bytes.size()) ? 2 : 1;
+        if (i + width > maxBytes)
+            break;
+        i += width;
+    }
+    return bytes.substr(0, i);
+}
+
+std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to) {
+    std::string out;
+    out.reserve(text.size());
+    std::size_t i = 0;
+    while (i < text.size()) {
+        if (!from.empty() && text.substr(i, from.size()) == from) {
+            out.append(to);
+            i += from.size();
+            continue;
+        }
+        const std::size_t width =
+            (IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size()) ? 2 : 1;
+        out.append(text.substr(i, width));
+        i += width;
+    }
+    return out;
+}
+
+} // namespace cp932

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// Shift-JIS (code page 932) at the screen's edge: files hold bytes, widgets show QString.
+namespace cp932 {
+
+// Bytes to text for display. Bytes that are not valid CP932 become U+FFFD.
+QString Decode(std::string_view bytes);
+
+// Text to bytes. Characters that CP932 cannot hold become '?'; callers that must not lose
+// text check FirstUnencodable first.
+std::string Encode(const QString& text);
+
+// The first character (as a whole code point, surrogate pairs joined) that CP932 cannot hold.
+std::optional<char32_t> FirstUnencodable(const QString& text);
+
+// The longest prefix of bytes no longer than maxBytes that does not end in the first half of
+// a double-byte character.
+std::string_view CutAtCharBoundary(std::string_view bytes, std::size_t maxBytes);
+
+// True when b is the first byte of a double-byte CP932 character.
+inline bool IsLeadByte(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+
+// Replaces every occurrence of `from` by `to`, scanning whole characters so that no match
+// starts in the second half of a double-byte character; inserted text is not searched again.
+std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to);
+
+} // namespace cp932

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+#include <string>
+
+namespace platform {
+
+// Replaces the file whole through the current platform; see Platform::SaveFile.
+void SaveFile(const QString& path, const std::string& bytes);
+
+// Native path from the stored form: "\" between folders becomes the native separator.
+QString NativePath(const QString& stored);
+// Stored form from a native path: the native separator becomes "\".
+QString StoredPath(const QString& native);
+
+} // namespace platform

@@ -1,0 +1,113 @@
+#include "platform/RealPlatform.h"
+
+#include "platform/CP932.h"
+#include "platform/Exception.h"
+#include "platform/RegionStore.h"
+#include "platform/TrayHost.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QDesktopServices>
+#include <QDialog>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <QScreen>
+#include <QStyleHints>
+#include <QThread>
+#include <QUrl>
+
+namespace platform {
+
+RealPlatform::RealPlatform()
+    : regions_(std::make_unique<RegionStore>()), tray_(std::make_unique<TrayHost>()) {}
+
+RealPlatform::~RealPlatform() = default;
+
+QString RealPlatform::ExecutablePath() { return QCoreApplication::applicationFilePath(); }
+
+QSize RealPlatform::ScreenSize() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? screen->size() : QSize(1024, 768);
+}
+
+TDateTime RealPlatform::Now() { return datetime::FromQDateTime(QDateTime::currentDateTime()); }
+
+unsigned RealPlatform::GetDoubleClickTime() {
+    return unsigned(QGuiApplication::styleHints()->mouseDoubleClickInterval());
+}
+
+void RealPlatform::Sleep(unsigned milliseconds) { QThread::msleep(milliseconds); }
+
+QPoint RealPlatform::GetCursorPos() { return QCursor::pos(); }
+
+void RealPlatform::SetForegroundWindow(QWidget* window) {
+    if (!window)
+        return;
+    window->raise();
+    window->activateWindow();
+}
+
+void RealPlatform::Popup(QMenu* menu, QPoint screenPos) { menu->popup(screenPos); }
+
+int RealPlatform::ShowModal(QDialog* dialog) { return dialog->exec(); }
+
+int RealPlatform::MessageBox(const QString& text, const QString& caption, unsigned type) {
+    QMessageBox box;
+    box.setWindowTitle(caption);
+    box.setText(text);
+    switch (type & 0xF0) {
+    case MB_ICONERROR:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case MB_ICONWARNING:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case MB_ICONINFORMATION:
+        box.setIcon(QMessageBox::Information);
+        break;
+    default:
+        box.setIcon(QMessageBox::NoIcon);
+    }
+    QPushButton* ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+    QPushButton* cancel = nullptr;
+    if ((type & 0xF) == MB_OKCANCEL) {
+        cancel = box.addButton(QStringLiteral("キャンセル"), QMessageBox::RejectRole);
+        box.setEscapeButton(cancel);
+    }
+    box.setDefaultButton(ok);
+    box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    box.exec();
+    return box.clickedButton() == ok ? IDOK : IDCANCEL;
+}
+
+int RealPlatform::ShellExecuteA(const std::string& operation, const std::string& file,
+                                int /*showCommand*/) {
+    if (operation != "open" || file.empty())
+        return 0;
+    const QString target = cp932::Decode(file);
+    // A scheme of two or more letters ("https:", "mailto:") is a web address or the like;
+    // anything else is a file, relative to the current directory.
+    static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]+:"));
+    const QUrl url = scheme.match(target).hasMatch()
+                         ? QUrl(target)
+                         : QUrl::fromLocalFile(QFileInfo(target).absoluteFilePath());
+    return QDesktopServices::openUrl(url) ? 42 : 0;
+}
+
+void RealPlatform::SaveFile(const QString& path, const std::string& bytes) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        throw Exception::CannotCreate(path);
+    if (file.write(bytes.data(), qint64(bytes.size())) != qint64(bytes.size())) {
+        file.cancelWriting();
+        throw Exception::WriteError();
+    }
+    if (!file.commit())
+        throw Exception::WriteError();
+}
+
+} // namespace platform

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "platform/DateTime.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+// One memo: its lines (CP932 bytes, no line ends; the first line is its title), the moment the
+// editor was opened for it, the moment it was last stored or moved, and a sort key.
+class TMemoData {
+public:
+    // Empty lines, both dates the current local date and time, sort key 0.
+    TMemoData();
+
+    std::vector<std::string> Lines;
+    TDateTime MemoDate = 0;
+    TDateTime SavedAt = 0;
+    std::int32_t SortKey = 0;
+
+    // The record as the box file holds it: text length, text, MemoDate, SavedAt, SortKey.
+    void SaveToStream(std::string& out) const;
+    // Reads one record at `pos` of `bytes` and advances `pos`. Raises "ストリームからの読み込み
+    // エラー" when the text block runs past the end; a record cut short in its fixed fields
+    // raises the same error instead of reading past the end.
+    void LoadFromStream(std::string_view bytes, std::size_t& pos);
+};
+
+// A box's memos. The list owns them.
+using TMemoList = std::vector<std::unique_ptr<TMemoData>>;
+
+// The memo order: -1 when a comes first (greater MemoDate, then greater SavedAt, then greater
+// SortKey), 1 when b does, 0 when all three are equal.
+int CompareMemos(const TMemoData& a, const TMemoData& b);
+
+// Sorts a box's list into the memo order.
+void SortMemos(TMemoList& list);

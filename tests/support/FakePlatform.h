@@ -1,0 +1,110 @@
+#pragma once
+
+#include "platform/Platform.h"
+
+#include <QString>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QDialog;
+class QMenu;
+
+namespace platform {
+class RegionStore;
+}
+
+// The platform's test double: records calls, answers dialogs, injects failures, sets the clock.
+// Install it with FakePlatform::Scope so that every test gets a fresh one.
+class FakePlatform : public platform::Platform {
+public:
+    FakePlatform();
+    ~FakePlatform() override;
+
+    // Installs a fresh double for the lifetime of the scope.
+    struct Scope {
+        Scope();
+        ~Scope();
+        FakePlatform* operator->() { return fake.get(); }
+        FakePlatform& operator*() { return *fake; }
+        std::unique_ptr<FakePlatform> fake;
+    };
+
+    // --- program location, screen, clock ---
+    QString executablePath = QStringLiteral("/tmp/tabuko-test/tabuko");
+    QSize screenSize{1024, 768};
+    TDateTime now = 46000.5;      // 2025-12-09 12:00
+    unsigned doubleClickTime = 500;
+    std::vector<unsigned> sleeps; // Sleep does not block; the times are recorded
+
+    // --- mouse, windows, menus ---
+    QPoint cursorPos{100, 100};
+    std::vector<QWidget*> foregroundCalls;
+    struct PopupCall {
+        QMenu* menu;
+        QPoint pos;
+    };
+    std::vector<PopupCall> popups; // Popup records the menu and runs its aboutToShow
+
+    // --- modal windows and message boxes ---
+    // Runs while a modal window is up (it is shown, not blocking). Whatever the script leaves
+    // open is rejected afterwards. Returns the dialog's result.
+    std::function<void(QDialog*)> onModal;
+    std::vector<QDialog*> modalShown;
+    struct MessageBoxCall {
+        QString text;
+        QString caption;
+        unsigned type;
+    };
+    std::vector<MessageBoxCall> messageBoxes;
+    std::deque<int> messageBoxAnswers; // IDOK when empty
+
+    // --- shell ---
+    struct ShellCall {
+        std::string operation;
+        std::string file;
+        int showCommand;
+    };
+    std::vector<ShellCall> shellCalls;
+
+    // --- files ---
+    enum class SaveFailure { None, AtStart, HalfWay, AtCommit };
+    // The Nth SaveFile from now (1 = the next one) fails at the given stage; 0 = none.
+    int failSaveAt = 0;
+    SaveFailure failSaveStage = SaveFailure::AtStart;
+    std::vector<QString> savedFiles; // paths of the successful saves, in order
+    int saveCalls = 0;
+
+    // --- regions (FakeRegions.cpp) ---
+    std::unique_ptr<platform::RegionStore> regions;
+
+    // --- notification area (FakeTray.cpp) ---
+
+    // Platform
+    QString ExecutablePath() override { return executablePath; }
+    QSize ScreenSize() override { return screenSize; }
+    TDateTime Now() override { return now; }
+    unsigned GetDoubleClickTime() override { return doubleClickTime; }
+    void Sleep(unsigned milliseconds) override { sleeps.push_back(milliseconds); }
+    QPoint GetCursorPos() override { return cursorPos; }
+    void SetForegroundWindow(QWidget* window) override { foregroundCalls.push_back(window); }
+    void Popup(QMenu* menu, QPoint screenPos) override;
+    int ShowModal(QDialog* dialog) override;
+    int MessageBox(const QString& text, const QString& caption, unsigned type) override;
+    int ShellExecuteA(const std::string& operation, const std::string& file,
+                      int showCommand) override;
+    void SaveFile(const QString& path, const std::string& bytes) override;
+
+    platform::HRGN CreateRectRgn(int left, int top, int right, int bottom) override;
+    int CombineRgn(platform::HRGN destination, platform::HRGN source1, platform::HRGN source2,
+                   int mode) override;
+    int SetWindowRgn(QWidget* window, platform::HRGN region, bool redraw) override;
+    bool DeleteObject(platform::HRGN object) override;
+
+    int Shell_NotifyIconA(std::uint32_t message,
+                          const platform::NOTIFYICONDATAA& data) override;
+    platform::HWND AllocateHWnd(platform::MessageHandler handler) override;
+    void DeallocateHWnd(platform::HWND window) override;
+};

@@ -1,0 +1,107 @@
+#include "MainWindowFixture.h"
+
+#include "editor/Unit2.h"
+#include "editor/Unit5.h"
+#include "mainwindow/Unit1.h"
+#include "mainwindow/Unit3.h"
+#include "mainwindow/Unit4.h"
+#include "platform/CP932.h"
+
+#include <QDir>
+#include <QImage>
+#include <QPainter>
+
+namespace {
+
+void SaveSolid(const QString& path, QSize size, QColor colour, const char* format) {
+    QImage image(size, format[0] == 'i' ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    image.fill(colour);
+    image.save(path, format);
+}
+
+} // namespace
+
+QColor TestSkinColor(int box, char level) {
+    const int shade = 40 * box;
+    switch (level) {
+    case 'e':
+        return QColor(shade, 0, 255);
+    case 'm':
+        return QColor(255, 255, shade);
+    default:
+        return QColor(255, shade, 0);
+    }
+}
+
+QString TestSkinIni() {
+    QString ini = QStringLiteral("[SkinInfo]\nSkinName=Test\nAuthor=Tester\n"
+                                 "[WallPaper]\nImage=wall.bmp\n"
+                                 "[MenuTitle]\nPenColor=clWhite\nBrushColor=$00800000\n");
+    for (int n = 1; n <= 6; ++n) {
+        ini += QStringLiteral("[Box%1]\nImageBtn=btn%1.bmp\nPosX=%2\nPosY=12\n"
+                              "ImageEnp=e%1.bmp\nImageMid=m%1.bmp\nImageFul=f%1.bmp\n")
+                   .arg(n)
+                   .arg(2 + (n - 1) * 19);
+        if (n == 1)
+            ini += QStringLiteral("Icon_Emp=iconE.ico\nIcon_Mid=iconM.ico\nIcon_Ful=iconF.ico\n");
+    }
+    return ini;
+}
+
+void WriteCp932File(const QString& path, const QString& text) {
+    QString crlf = text;
+    crlf.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    crlf.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    WriteBytes(path, cp932::Encode(crlf));
+}
+
+void WriteTestSkin(const QString& programFolder, const QString& name, const QString& iniText) {
+    const QString folder = programFolder + QStringLiteral("/skin/") + name;
+    QDir().mkpath(folder);
+    WriteCp932File(folder + QStringLiteral("/skin.ini"), iniText);
+
+    QImage wall(120, 40, QImage::Format_RGB32);
+    wall.fill(QColor(200, 180, 140));
+    for (const QPoint corner : {QPoint(0, 0), QPoint(119, 0), QPoint(0, 39), QPoint(119, 39)})
+        wall.setPixelColor(corner, QColor(0, 255, 0));
+    wall.save(folder + QStringLiteral("/wall.bmp"), "BMP");
+
+    for (int n = 1; n <= 6; ++n) {
+        SaveSolid(folder + QStringLiteral("/btn%1.bmp").arg(n), {16, 16}, QColor(10 * n, 100, 100),
+                  "BMP");
+        for (char level : {'e', 'm', 'f'})
+            SaveSolid(folder + QStringLiteral("/%1%2.bmp").arg(QChar(level)).arg(n), {16, 16},
+                      TestSkinColor(n, level), "BMP");
+    }
+    SaveSolid(folder + QStringLiteral("/iconE.ico"), {16, 16}, TestSkinColor(1, 'e'), "ico");
+    SaveSolid(folder + QStringLiteral("/iconM.ico"), {16, 16}, TestSkinColor(1, 'm'), "ico");
+    SaveSolid(folder + QStringLiteral("/iconF.ico"), {16, 16}, TestSkinColor(1, 'f'), "ico");
+}
+
+MainWindowFixture::MainWindowFixture() {
+    fake->executablePath = dir.file(QStringLiteral("tabuko"));
+    WriteTestSkin(dir.path(), QStringLiteral("default"), TestSkinIni());
+}
+
+MainWindowFixture::~MainWindowFixture() { DestroyForms(); }
+
+void MainWindowFixture::CreateForms() {
+    Form1 = new TForm1;
+    Form2 = new TForm2;
+    Form3 = new TForm3;
+    Form4 = new TForm4;
+    Form5 = new TForm5;
+}
+
+void MainWindowFixture::DestroyForms() {
+    delete Form5;
+    Form5 = nullptr;
+    delete Form4;
+    Form4 = nullptr;
+    delete Form3;
+    Form3 = nullptr;
+    delete Form2;
+    Form2 = nullptr;
+    delete Form1;
+    Form1 = nullptr;
+}
