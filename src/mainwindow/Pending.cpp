@@ -5,14 +5,6 @@
 
 static void NotYet() { throw Exception(QStringLiteral("not yet")); }
 
-// skins
-void TForm1::ApplySkin() { NotYet(); }
-void TForm1::PopupMenuApl_MainPopup() { NotYet(); }
-void TForm1::SkinMenuItemClick(int) { NotYet(); }
-void TForm1::N14Click() { NotYet(); }
-void TForm1::N12Click() { NotYet(); }
-int CompareSkinNames(const TSkinName&, const TSkinName&) { return 0; }
-
 // box menus and indicators
 void TForm1::CreateTitleRows() {}
 void TForm1::RebuildBoxMenu(TMemoList&, QMenu*) {}

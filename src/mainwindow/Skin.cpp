@@ -1,0 +1,227 @@
+// The skins of the main window: loading the current skin, the skin menu and the skin information.
+#include "mainwindow/FormRgn.h"
+#include "mainwindow/Image.h"
+#include "mainwindow/Picture.h"
+#include "mainwindow/SkinColor.h"
+#include "mainwindow/Unit1.h"
+#include "mainwindow/Unit4.h"
+#include "platform/CP932.h"
+#include "platform/Files.h"
+#include "platform/Guard.h"
+#include "platform/Platform.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QLabel>
+#include <QMenu>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <algorithm>
+
+namespace {
+
+const char* const kNoName = "No Name";
+constexpr std::uint32_t kWallTransparentColor = 0x00FF00; // pure green, "clLime"
+
+QString Joined(const QString& folder, const QString& name) {
+    return folder + QDir::separator() + name;
+}
+
+QString SkinRoot(const QString& programFolder) {
+    return Joined(programFolder, QStringLiteral("skin"));
+}
+
+std::string BoxSection(int box) {
+    return "Box" + std::to_string(box);
+}
+
+// A menu picture from a box button bitmap; the colour of its bottom-left pixel is see-through,
+// as it is on the wall's box icons.
+QIcon MenuIcon(const QString& path) {
+    QImage image = LoadBitmapFile(path).convertToFormat(QImage::Format_ARGB32);
+    const QRgb key = image.pixel(0, image.height() - 1) | 0xFF000000u;
+    for (int y = 0; y < image.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            if ((line[x] | 0xFF000000u) == key)
+                line[x] = 0;
+    }
+    return QIcon(QPixmap::fromImage(image));
+}
+
+// The skin description of a skin menu entry; an entry without a readable one (a plain file, a
+// folder without skin.ini, a file the user may not read) has none.
+IniFile ReadSkinIniQuietly(const QString& path) {
+    QFile file(path);
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
+        return IniFile();
+    const QByteArray bytes = file.readAll();
+    return IniFile::FromBytes(std::string_view(bytes.constData(), std::size_t(bytes.size())));
+}
+
+// A menu caption that shows the text as it is: "&" would otherwise mark an access key.
+QString MenuCaption(const QString& text) {
+    QString caption = text;
+    caption.replace(QLatin1Char('&'), QStringLiteral("&&"));
+    return caption;
+}
+
+} // namespace
+
+int CompareSkinNames(const TSkinName& a, const TSkinName& b) {
+    const std::string& x = a.DisplayName;
+    const std::string& y = b.DisplayName;
+    const std::size_t common = std::min(x.size(), y.size());
+    for (std::size_t i = 0; i < common; ++i) {
+        const auto cx = static_cast<unsigned char>(x[i]);
+        const auto cy = static_cast<unsigned char>(y[i]);
+        if (cx != cy)
+            return cx < cy ? -1 : 1;
+    }
+    if (x.size() == y.size())
+        return 0;
+    return x.size() < y.size() ? -1 : 1;
+}
+
+void TForm1::ApplySkin() {
+    // 1. A skin folder that is gone gives the default skin.
+    if (!QFileInfo(SkinFolder).isDir())
+        SkinFolder = ProgramFolder + platform::NativePath(QStringLiteral("\\skin\\default"));
+
+    // 2. The skin description, held until the next skin is applied.
+    SkinIni = IniFile();
+    SkinIni = IniFile::Load(Joined(SkinFolder, QStringLiteral("skin.ini")));
+
+    // 3. The wall.
+    const QString wallFile =
+        SkinIni.ValueExists("WallPaper", "Image")
+            ? SkinFile(SkinIni.ReadString("WallPaper", "Image", ""))
+            : ProgramFolder + platform::NativePath(QStringLiteral("\\skin\\default\\wall.bmp"));
+    ImageWall->SetPicture(LoadPicture(wallFile));
+
+    // 4. The window takes the wall's size, and the wall the window's.
+    const TPicture& wall = ImageWall->Picture();
+    setFixedSize(wall.Width(), wall.Height());
+    ImageWall->resize(width(), height());
+
+    // 5. The window's outline: every pixel of the wall but the pure green ones.
+    ImageWall->SetTransparent(true);
+    ImageWall->SetTransparentColor(kWallTransparentColor);
+    ImageWall->BuildRegion();
+    ImageWall->ApplyRegion();
+
+    // 6. The box button bitmaps.
+    for (int n = 1; n <= 6; ++n)
+        BoxButtonImages[n] = SkinFile(SkinIni.ReadString(BoxSection(n), "ImageBtn", ""));
+
+    // 7. The menu pictures: all memo-menu items, then the new-memo items, then the box list.
+    for (int n = 1; n <= 6; ++n)
+        Move[n]->setIcon(MenuIcon(BoxButtonImages[n]));
+    for (int n = 1; n <= 5; ++n)
+        MenuAplNew[n]->setIcon(MenuIcon(BoxButtonImages[n]));
+    for (int n = 1; n <= 6; ++n)
+        THFolder[n]->setIcon(MenuIcon(BoxButtonImages[n]));
+
+    // 8. The box icons, in the wall's pixel coordinates.
+    for (int n = 1; n <= 6; ++n)
+        Image[n]->move(SkinIni.ReadInteger(BoxSection(n), "PosX", 0),
+                       SkinIni.ReadInteger(BoxSection(n), "PosY", 0));
+
+    // 9. The colours of the menu titles.
+    const QPalette palette = QGuiApplication::palette();
+    MenuTitlePenColor = skincolor::ToQColor(
+        skincolor::ParseColor(SkinIni.ReadString("MenuTitle", "PenColor", "$FFFFFF00")), palette,
+        palette.color(QPalette::WindowText));
+    MenuTitleBrushColor = skincolor::ToQColor(
+        skincolor::ParseColor(SkinIni.ReadString("MenuTitle", "BrushColor", "$00000000")), palette,
+        palette.color(QPalette::Window));
+
+    // 10. Box pictures, hints, captions and the notification-area icon.
+    RefreshIndicators();
+}
+
+void TForm1::PopupMenuApl_MainPopup() {
+    SkinList.clear();
+    const QList<QAction*> items = N8->actions();
+    for (auto it = items.rbegin(); it != items.rend(); ++it) {
+        N8->removeAction(*it);
+        delete *it;
+    }
+
+    // Folders and plain files alike; hidden and system entries are left out.
+    const QString root = SkinRoot(ProgramFolder);
+    const QStringList entries =
+        QDir(root).entryList(QDir::Dirs | QDir::Files | QDir::NoDotAndDotDot, QDir::Unsorted);
+    for (const QString& entry : entries) {
+        auto skin = std::make_unique<TSkinName>();
+        skin->FolderName = entry;
+        const IniFile ini =
+            ReadSkinIniQuietly(Joined(Joined(root, entry), QStringLiteral("skin.ini")));
+        skin->DisplayName = ini.ReadString("SkinInfo", "SkinName", kNoName);
+        SkinList.push_back(std::move(skin));
+    }
+    std::sort(SkinList.begin(), SkinList.end(),
+              [](const auto& a, const auto& b) { return CompareSkinNames(*a, *b) < 0; });
+
+    for (std::size_t i = 0; i < SkinList.size(); ++i) {
+        const TSkinName& skin = *SkinList[i];
+        const QString caption = skin.DisplayName.empty() ? QString::fromLatin1(kNoName)
+                                                         : cp932::Decode(skin.DisplayName);
+        auto* item = new QAction(MenuCaption(caption), PopupMenuApl_Main);
+        item->setData(int(i));
+        item->setCheckable(true);
+        item->setChecked(Joined(root, skin.FolderName) == SkinFolder);
+        connect(item, &QAction::triggered, this,
+                platform::Guarded([this, item] { SkinMenuItemClick(item->data().toInt()); }));
+        N8->addAction(item);
+    }
+
+    N15->setChecked(StayOnTop());
+}
+
+void TForm1::SkinMenuItemClick(int tag) {
+    if (tag < 0 || std::size_t(tag) >= SkinList.size())
+        return;
+    SkinFolder = Joined(SkinRoot(ProgramFolder), SkinList[std::size_t(tag)]->FolderName);
+    ApplySkin();
+    update();
+}
+
+void TForm1::N14Click() {
+    SkinFolder = Joined(SkinRoot(ProgramFolder), QStringLiteral("default"));
+    ApplySkin();
+    update();
+}
+
+void TForm1::N12Click() {
+    auto valueOrNoName = [this](const char* key) {
+        const std::string value = SkinIni.ReadString("SkinInfo", key, kNoName);
+        return value.empty() ? QString::fromLatin1(kNoName) : cp932::Decode(value);
+    };
+    Form4->Label5->setText(valueOrNoName("SkinName"));
+    Form4->Label6->setText(valueOrNoName("Author"));
+
+    // An empty value is no line: its field stays disabled.
+    auto fillField = [this](QPlainTextEdit* field, const char* key) {
+        const std::string value = SkinIni.ReadString("SkinInfo", key, "");
+        field->clear();
+        if (!value.empty())
+            field->appendPlainText(cp932::Decode(value));
+        field->setEnabled(!value.empty());
+    };
+    fillField(Form4->Memo2, "URL");
+    fillField(Form4->Memo1, "Memo");
+
+    const QString picture = SkinFile(SkinIni.ReadString("SkinInfo", "Image", ""));
+    if (QFileInfo(picture).isFile()) {
+        Form4->Image1->LoadFromFile(picture);
+        Form4->Image1->show();
+    } else {
+        Form4->Image1->hide();
+    }
+
+    platform::Current().ShowModal(Form4);
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QDialog>
+
+class QLabel;
+class QPlainTextEdit;
+class TImage;
+
+// The skin information window: name, author, link, comment and picture of the current skin.
+// Filled by TForm1::N12Click each time it is shown.
+class TForm4 : public QDialog {
+    Q_OBJECT
+public:
+    TForm4();
+
+    // ---- design ----
+    QLabel* Label1 = nullptr;        // "名称"
+    QLabel* Label2 = nullptr;        // "作者"
+    QLabel* Label3 = nullptr;        // "URL"
+    QLabel* Label4 = nullptr;        // "ひとこと"
+    QLabel* Label5 = nullptr;        // the skin's name
+    QLabel* Label6 = nullptr;        // the skin's author
+    TImage* Image1 = nullptr;        // the skin's picture
+    QPlainTextEdit* Memo2 = nullptr; // the skin's URL, clickable
+    QPlainTextEdit* Memo1 = nullptr; // the skin's comment
+
+    void FormCreate();
+    void FormShow();
+    void FormClose();
+    void Memo2Click();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void done(int result) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void CreateDesign();
+};
+
+extern TForm4* Form4;
