@@ -2,11 +2,15 @@
 
 #include "platform/Platform.h"
 
+#include <QRegion>
 #include <QString>
+#include <array>
 #include <deque>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 class QDialog;
@@ -79,6 +83,22 @@ public:
 
     // --- regions (FakeRegions.cpp) ---
     std::unique_ptr<platform::RegionStore> regions;
+    // The Nth call from now (1 = the next one) of that operation returns 0; 0 = none.
+    int failCreateRectRgnAt = 0;
+    int failCombineRgnAt = 0;
+    int failSetWindowRgnAt = 0;
+    int createRectRgnCalls = 0;
+    int combineRgnCalls = 0;
+    int setWindowRgnCalls = 0;
+    int deleteObjectCalls = 0;
+    // The rectangles passed to the successful CreateRectRgn calls, as (left, top, right, bottom).
+    std::vector<std::array<int, 4>> createdRects;
+    // The outline each window was last given (window coordinates); absent = never given one.
+    std::map<QWidget*, QRegion> windowRegions;
+    // Region handles created and not yet deleted or taken by a window.
+    std::size_t LiveRegions() const;
+    // A live handle's region, empty for an unknown one.
+    QRegion RegionOf(platform::HRGN region);
 
     // --- notification area (FakeTray.cpp) ---
 
