@@ -4,6 +4,8 @@
 
 #include <QDialog>
 #include <array>
+#include <string>
+#include <vector>
 
 class QAction;
 class QButtonGroup;
@@ -25,10 +27,77 @@ public:
     QPlainTextEdit* RichEdit1 = nullptr;
     QLabel* Label2 = nullptr;
     std::array<QToolButton*, 7> SpeedButton{}; // SpeedButton1..SpeedButton6
+    QButtonGroup* SpeedButtonGroup = nullptr;  // makes the six exclusive
     QPushButton* Button1 = nullptr;            // "OK"
     QPushButton* Button2 = nullptr;            // "キャンセル"
+    QLabel* Label1 = nullptr;                  // "期限", hidden
     // The hidden memo date field: the moment the editor was opened for the memo it stores.
     TDateTime DateTimePicker1 = 0;
+
+    // The context menu of the editing area.
+    QMenu* PopupMenu1 = nullptr;
+    QAction* N1 = nullptr; // "今日の日付を挿入"
+    QAction* N2 = nullptr; // "現在の時刻を挿入"
+    QAction* N3 = nullptr;
+    QAction* N4 = nullptr; // "日付の挿入"
+    QMenu* N5 = nullptr;   // phrases of InsertTime.txt
+    QMenu* N6 = nullptr;   // phrases of InsertFree1.txt
+    QMenu* N7 = nullptr;   // phrases of InsertFree2.txt
+    QMenu* N8 = nullptr;   // phrases of InsertPart.txt
+    QAction* N9 = nullptr;
+    QAction* Delete1 = nullptr; // "削除"
+    QAction* N10 = nullptr;
+    QMenu* N11 = nullptr;   // "よく使うフレーズの編集"
+    QAction* N12 = nullptr; // opens InsertTime.txt
+    QAction* N13 = nullptr; // opens InsertFree1.txt
+    QAction* N14 = nullptr; // opens InsertFree2.txt
+    QAction* N15 = nullptr; // opens InsertPart.txt
+
+    // ---- the memo editor (Unit2.cpp) ----
+    void FormCreate();
+    void FormShow();
+    void FormClose();
+    void UpdateCaption();
+    void SpeedButtonClick();
+    void RichEdit1Change();
+    void Button1Click();
+    void Button2Click();
+    void N1Click();
+    void N2Click();
+    void Delete1Click();
+
+    // Replaces the selection of the editing area (or inserts at the caret) with `text`; the
+    // change is not recorded for undo, and the change handler runs.
+    void ReplaceSelection(const QString& text);
+    // The box (1..6) whose button is down, or 0.
+    int CheckedBox() const;
+    // The editing area's context menu, asked for at `globalPos`: the phrase menus are rebuilt
+    // and, only when that succeeded, the menu opens.
+    void RichEdit1ContextPopup(QPoint globalPos);
+
+    // ---- phrases and dates (Phrases.cpp) ----
+    void PopupMenu1Popup();
+    void PhraseItemClick(QAction* item);
+    void N4Click();
+    void N12Click();
+    void N13Click();
+    void N14Click();
+    void N15Click();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void done(int result) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void CreateDesign();
+    void CreatePopupMenu();
+    void ConnectHandlers();
+    // The lines to store: the plain text split at line breaks, without the empty line after a
+    // final break, each encoded as CP932.
+    std::vector<std::string> MemoLines() const;
+    // Hands a phrase file to the shell when it exists.
+    static void OpenPhraseFile(const char* fileName);
 };
 
 extern TForm2* Form2;

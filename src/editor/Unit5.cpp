@@ -1,0 +1,180 @@
+// The date-insertion window and its range-selecting month calendar.
+#include "editor/Unit5.h"
+
+#include "editor/Unit2.h"
+#include "platform/CP932.h"
+#include "platform/DateTime.h"
+#include "platform/Guard.h"
+#include "platform/Platform.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QTableView>
+
+TForm5* Form5 = nullptr;
+
+namespace {
+
+// The design's selection: the calendar starts on this day until the user chooses another.
+const QDate kDesignDate(2005, 9, 3);
+
+// "～" as the box files hold it: the CP932 character 0x81 0x60.
+QString RangeMark() {
+    return cp932::Decode("\x81\x60");
+}
+
+} // namespace
+
+TRangeCalendar::TRangeCalendar(QWidget* parent) : QCalendarWidget(parent) {
+    setFirstDayOfWeek(locale().firstDayOfWeek());
+    setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
+    setHorizontalHeaderFormat(QCalendarWidget::ShortDayNames);
+    if (auto* view = findChild<QTableView*>()) {
+        view_ = view;
+        cells_ = view->viewport();
+        view_->installEventFilter(this);
+        cells_->installEventFilter(this);
+    }
+    connect(this, &QCalendarWidget::selectionChanged, this, [this] { SelectionFollowed(); });
+    SelectRange(kDesignDate, kDesignDate);
+}
+
+QDate TRangeCalendar::ClampedEnd(QDate anchor, QDate end) const {
+    if (end >= anchor)
+        return std::min(end, anchor.addDays(kMaxDays - 1));
+    return std::max(end, anchor.addDays(-(kMaxDays - 1)));
+}
+
+void TRangeCalendar::SelectRange(QDate anchor, QDate end) {
+    end = ClampedEnd(anchor, end);
+    anchor_ = anchor;
+    first_ = std::min(anchor, end);
+    last_ = std::max(anchor, end);
+    // The calendar's own selected day follows the moving end of the range, so that the
+    // keyboard goes on from there.
+    if (selectedDate() != end) {
+        const bool wasForwarding = forwarding_;
+        forwarding_ = true;
+        setSelectedDate(end);
+        forwarding_ = wasForwarding;
+    }
+    if (cells_)
+        cells_->update();
+}
+
+void TRangeCalendar::SelectionFollowed() {
+    // Changes made while an event is handled below are taken up there.
+    if (forwarding_)
+        return;
+    const QDate day = selectedDate();
+    SelectRange(day, day);
+}
+
+bool TRangeCalendar::eventFilter(QObject* watched, QEvent* event) {
+    if (forwarding_ || (watched != cells_ && watched != view_))
+        return QCalendarWidget::eventFilter(watched, event);
+
+    // Lets the calendar handle the event first, then reads the day it moved to.
+    const auto forward = [&] {
+        forwarding_ = true;
+        QCoreApplication::sendEvent(watched, event);
+        forwarding_ = false;
+        return selectedDate();
+    };
+
+    switch (event->type()) {
+    case QEvent::MouseButtonPress: {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (watched != cells_ || mouse->button() != Qt::LeftButton)
+            break;
+        const bool extend = mouse->modifiers().testFlag(Qt::ShiftModifier);
+        const QDate day = forward();
+        if (extend)
+            SelectRange(anchor_, day);
+        else
+            SelectRange(day, day);
+        dragging_ = true;
+        return true;
+    }
+    case QEvent::MouseMove:
+        if (watched != cells_ || !dragging_)
+            break;
+        SelectRange(anchor_, forward());
+        return true;
+    case QEvent::MouseButtonRelease:
+        if (watched != cells_ || !dragging_)
+            break;
+        forward();
+        dragging_ = false;
+        return true;
+    case QEvent::KeyPress: {
+        if (watched != view_)
+            break;
+        const bool extend = static_cast<QKeyEvent*>(event)->modifiers().testFlag(Qt::ShiftModifier);
+        const QDate before = selectedDate();
+        const QDate day = forward();
+        if (day != before)
+            SelectRange(extend ? anchor_ : day, day);
+        return true;
+    }
+    default:
+        break;
+    }
+    return QCalendarWidget::eventFilter(watched, event);
+}
+
+void TRangeCalendar::paintCell(QPainter* painter, const QRect& rect, QDate date) const {
+    if (date >= first_ && date <= last_) {
+        painter->save();
+        painter->fillRect(rect, palette().brush(QPalette::Highlight));
+        painter->setPen(palette().color(QPalette::HighlightedText));
+        painter->drawText(rect, Qt::AlignCenter, QString::number(date.day()));
+        painter->restore();
+    } else {
+        QCalendarWidget::paintCell(painter, rect, date);
+    }
+    if (date == datetime::ToQDateTime(platform::Current().Now()).date()) {
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing);
+        painter->setPen(QPen(QColor(208, 0, 0), 1.5));
+        painter->setBrush(Qt::NoBrush);
+        painter->drawEllipse(QRectF(rect).adjusted(1.5, 1.5, -1.5, -1.5));
+        painter->restore();
+    }
+}
+
+TForm5::TForm5() {
+    setObjectName(QStringLiteral("Form5"));
+    setWindowTitle(QStringLiteral("日付の挿入"));
+    setWindowFlags(Qt::Tool | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint);
+    setFixedSize(162, 170);
+    QFont font(QStringLiteral("ＭＳ Ｐゴシック"));
+    font.setPixelSize(12);
+    setFont(font);
+
+    MonthCalendar1 = new TRangeCalendar(this);
+    MonthCalendar1->setObjectName(QStringLiteral("MonthCalendar1"));
+    MonthCalendar1->setGeometry(0, 0, 162, 143);
+
+    Button1 = new QPushButton(QStringLiteral("挿入"), this);
+    Button1->setObjectName(QStringLiteral("Button1"));
+    Button1->setGeometry(104, 144, 57, 25);
+    connect(Button1, &QPushButton::clicked, this, platform::Guarded([this] { Button1Click(); }));
+}
+
+QString TForm5::SelectionText() const {
+    const QDate first = MonthCalendar1->FirstDay();
+    const QDate last = MonthCalendar1->LastDay();
+    if (first == last)
+        return datetime::FormatDate(first);
+    return datetime::FormatDate(first) + RangeMark() + datetime::FormatDate(last);
+}
+
+void TForm5::Button1Click() {
+    Form2->ReplaceSelection(SelectionText());
+    accept();
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QCalendarWidget>
+#include <QDate>
+#include <QDialog>
+
+class QPushButton;
+
+// A month calendar that selects a range of days: a click selects one day, a drag or a
+// shift-click (or shift with the arrow keys) extends the selection from the day first chosen.
+// A range holds at most kMaxDays days; today is circled.
+class TRangeCalendar : public QCalendarWidget {
+    Q_OBJECT
+public:
+    static constexpr int kMaxDays = 31;
+
+    explicit TRangeCalendar(QWidget* parent = nullptr);
+
+    QDate FirstDay() const { return first_; }
+    QDate LastDay() const { return last_; }
+    // Selects the days from `anchor` to `end` (either order), cut to kMaxDays days at the
+    // `end` side.
+    void SelectRange(QDate anchor, QDate end);
+
+protected:
+    void paintCell(QPainter* painter, const QRect& rect, QDate date) const override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void SelectionFollowed();
+    QDate ClampedEnd(QDate anchor, QDate end) const;
+
+    QDate anchor_;
+    QDate first_;
+    QDate last_;
+    QWidget* view_ = nullptr;  // the day table
+    QWidget* cells_ = nullptr; // its viewport
+    bool dragging_ = false;
+    bool forwarding_ = false;
+};
+
+// The date-insertion window: inserts the chosen day or range into the editor.
+class TForm5 : public QDialog {
+    Q_OBJECT
+public:
+    TForm5();
+
+    TRangeCalendar* MonthCalendar1 = nullptr;
+    QPushButton* Button1 = nullptr; // "挿入"
+
+    // The text for the selection: one date, or "first～last".
+    QString SelectionText() const;
+    void Button1Click();
+};
+
+extern TForm5* Form5;
