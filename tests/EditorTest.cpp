@@ -1,0 +1,411 @@
+// The memo editor: OK enabling, storing new and edited memos, cancelling, captions and hints,
+// position, failed writes and text that the box files cannot hold.
+#include "MainWindowFixture.h"
+
+#include "editor/Unit2.h"
+#include "mainwindow/Unit1.h"
+#include "platform/CP932.h"
+#include "platform/IniFile.h"
+#include "store/BoxFile.h"
+#include "trayicon/TrayIcon.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTextCursor>
+#include <QToolButton>
+
+namespace {
+
+void Key(QWidget* widget, int key, const QString& text = QString()) {
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+    QApplication::sendEvent(widget, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
+    QApplication::sendEvent(widget, &release);
+}
+
+void Type(QWidget* widget, const QString& text) {
+    for (const QChar c : text) {
+        if (c == QLatin1Char('\n'))
+            Key(widget, Qt::Key_Return, QStringLiteral("\r"));
+        else
+            Key(widget, 0, QString(c));
+    }
+}
+
+std::unique_ptr<TMemoData> Memo(const char* line, TDateTime memoDate, TDateTime savedAt) {
+    auto memo = std::make_unique<TMemoData>();
+    memo->Lines = {line};
+    memo->MemoDate = memoDate;
+    memo->SavedAt = savedAt;
+    return memo;
+}
+
+std::vector<std::string> Titles(const TMemoList& list) {
+    std::vector<std::string> titles;
+    for (const auto& memo : list)
+        titles.push_back(memo->Lines.empty() ? std::string() : memo->Lines.front());
+    return titles;
+}
+
+class EditorTest : public MainWindowFixture {
+protected:
+    void SetUp() override {
+        CreateForms();
+        fake->messageBoxes.clear();
+        fake->savedFiles.clear();
+    }
+
+    // Shows the editor for a new memo in `box`, as the box menus do, and runs `script` while
+    // it is up.
+    void ShowNew(int box, const std::function<void()>& script) {
+        Form1->EditingExisting = false;
+        Form2->SpeedButton[box]->setChecked(true);
+        Form1->ActiveBoxList = &Form1->BoxMemoLists[box];
+        Form1->ActiveBoxMenu = Form1->PopupMenu[box];
+        Form1->ActiveBoxFile = BoxFileName(box);
+        Show(script);
+    }
+
+    // Shows the editor on memo `index` of `box`.
+    void ShowExisting(int box, int index, const std::function<void()>& script) {
+        TMemoData& memo = *Form1->BoxMemoLists[box][std::size_t(index)];
+        Form1->EditingExisting = true;
+        Form2->SpeedButton[box]->setChecked(true);
+        Form1->ActiveBoxList = &Form1->BoxMemoLists[box];
+        Form1->ActiveMemoIndex = index;
+        Form1->ActiveBoxMenu = Form1->PopupMenu[box];
+        Form1->ActiveBoxFile = BoxFileName(box);
+        QStringList lines;
+        for (const std::string& line : memo.Lines)
+            lines << cp932::Decode(line);
+        Form2->RichEdit1->setPlainText(lines.join(QLatin1Char('\n')));
+        Form2->DateTimePicker1 = memo.MemoDate;
+        Show(script);
+    }
+
+    void Show(const std::function<void()>& script) {
+        fake->onModal = [&](QDialog* dialog) {
+            if (dialog == Form2)
+                script();
+        };
+        platform::Current().ShowModal(Form2);
+        fake->onModal = nullptr;
+    }
+
+    QString Text() const { return Form2->RichEdit1->toPlainText(); }
+
+    std::vector<QString> BoxFilesSaved() {
+        std::vector<QString> names;
+        for (const QString& path : fake->savedFiles)
+            if (path.endsWith(QLatin1String(".dat")))
+                names.push_back(path);
+        return names;
+    }
+};
+
+TEST_F(EditorTest, OkFollowsTheTextAndKeysStayInTheText) {
+    ShowNew(1, [&] {
+        EXPECT_TRUE(Form2->isVisible());
+        EXPECT_FALSE(Form1->TrayIcon1->Enabled());
+        EXPECT_FALSE(Form2->Button1->isEnabled());
+        Type(Form2->RichEdit1, QStringLiteral("a"));
+        EXPECT_TRUE(Form2->Button1->isEnabled());
+        Key(Form2->RichEdit1, Qt::Key_Backspace);
+        EXPECT_EQ(Text(), QString());
+        EXPECT_FALSE(Form2->Button1->isEnabled());
+
+        // Enter and tab are typed into the text; Escape closes nothing.
+        Type(Form2->RichEdit1, QStringLiteral("\n"));
+        Key(Form2->RichEdit1, Qt::Key_Tab, QStringLiteral("\t"));
+        EXPECT_EQ(Text(), QStringLiteral("\n\t"));
+        EXPECT_TRUE(Form2->Button1->isEnabled());
+        Key(Form2->RichEdit1, Qt::Key_Escape);
+        Key(Form2, Qt::Key_Escape);
+        Key(Form2, Qt::Key_Return, QStringLiteral("\r"));
+        EXPECT_TRUE(Form2->isVisible());
+        EXPECT_EQ(Form1->BoxMemoLists[1].size(), 0u);
+    });
+    EXPECT_TRUE(Form1->TrayIcon1->Enabled());
+}
+
+TEST_F(EditorTest, StoresTheLinesWithoutTheEmptyLineAfterAFinalBreak) {
+    const struct {
+        const char* typed;
+        std::vector<std::string> lines;
+    } cases[] = {
+        {"\n", {""}},
+        {"abc\n", {"abc"}},
+        {"abc\n\n", {"abc", ""}},
+        {"a\tb\n\nc", {"a\tb", "", "c"}},
+    };
+    for (const auto& c : cases) {
+        Form1->BoxMemoLists[3].clear();
+        ShowNew(3, [&] {
+            Type(Form2->RichEdit1, QString::fromLatin1(c.typed));
+            Form2->Button1->click();
+        });
+        ASSERT_EQ(Form1->BoxMemoLists[3].size(), 1u) << c.typed;
+        EXPECT_EQ(Form1->BoxMemoLists[3][0]->Lines, c.lines) << c.typed;
+    }
+}
+
+TEST_F(EditorTest, NewMemoIsWrittenToItsBoxFileByteForByte) {
+    fake->now = 46364.25; // the moment the editor opens
+    ShowNew(2, [&] {
+        Type(Form2->RichEdit1, QStringLiteral("abc"));
+        fake->now = 46364.5; // the moment OK is pressed
+        Form2->Button1->click();
+        EXPECT_FALSE(Form2->isVisible());
+    });
+    ASSERT_EQ(Form1->BoxMemoLists[2].size(), 1u);
+    const TMemoData& memo = *Form1->BoxMemoLists[2][0];
+    EXPECT_EQ(memo.MemoDate, 46364.25);
+    EXPECT_EQ(memo.SavedAt, 46364.5);
+    EXPECT_EQ(memo.SortKey, 0);
+    EXPECT_EQ(Form1->SaveBoxFile, QStringLiteral("2.dat"));
+
+    std::string expected("\x01\0\0\0\x05\0\0\0abc\r\n", 13);
+    const double dates[2] = {46364.25, 46364.5};
+    expected.append(reinterpret_cast<const char*>(dates), 16);
+    expected.append(4, '\0');
+    EXPECT_EQ(ReadBytes(QStringLiteral("2.dat")), expected);
+    EXPECT_EQ(BoxFilesSaved(), std::vector<QString>{QStringLiteral("2.dat")});
+    EXPECT_EQ(Text(), QString());
+    EXPECT_TRUE(Form1->TrayIcon1->Enabled());
+}
+
+TEST_F(EditorTest, EditingWithoutChangeRewritesTheBoxAndMovesTheMemoToTheTop) {
+    auto& box = Form1->BoxMemoLists[2];
+    box.push_back(Memo("newer", 46300, 46300));
+    box.push_back(Memo("older", 46200, 46200));
+    fake->now = 46400;
+    ShowExisting(2, 1, [&] {
+        EXPECT_EQ(Form2->windowTitle(), QStringLiteral("Tabuko - [メモ]を編集 -"));
+        fake->now = 46400.5;
+        Form2->Button1->click();
+    });
+    EXPECT_EQ(Titles(box), (std::vector<std::string>{"older", "newer"}));
+    EXPECT_EQ(box[0]->MemoDate, 46400);
+    EXPECT_EQ(box[0]->SavedAt, 46400.5);
+    // The target file, then the source file, which here is the same box.
+    EXPECT_EQ(BoxFilesSaved(), (std::vector<QString>{"2.dat", "2.dat"}));
+    TMemoList reread;
+    ReadBoxFile(2, reread);
+    EXPECT_EQ(Titles(reread), Titles(box));
+}
+
+TEST_F(EditorTest, ChoosingAnotherBoxMovesTheEditedMemo) {
+    Form1->BoxMemoLists[2].push_back(Memo("stay", 46300, 46300));
+    Form1->BoxMemoLists[2].push_back(Memo("move me", 46200, 46200));
+    Form1->BoxMemoLists[5].push_back(Memo("five", 46100, 46100));
+    fake->now = 46400;
+    ShowExisting(2, 1, [&] {
+        Form2->SpeedButton[5]->click();
+        EXPECT_TRUE(Form2->SpeedButton[5]->isChecked());
+        EXPECT_FALSE(Form2->SpeedButton[2]->isChecked());
+        EXPECT_EQ(Form2->windowTitle(), QStringLiteral("Tabuko - [メモ]を編集 -"));
+        // Pressing the button that is down leaves it down.
+        Form2->SpeedButton[5]->click();
+        EXPECT_TRUE(Form2->SpeedButton[5]->isChecked());
+        Form2->Button1->click();
+    });
+    EXPECT_EQ(BoxFilesSaved(), (std::vector<QString>{"5.dat", "2.dat"}));
+    EXPECT_EQ(Titles(Form1->BoxMemoLists[5]), (std::vector<std::string>{"move me", "five"}));
+    EXPECT_EQ(Titles(Form1->BoxMemoLists[2]), (std::vector<std::string>{"stay"}));
+    EXPECT_EQ(Form1->SaveBoxFile, QStringLiteral("5.dat"));
+    TMemoList five, two;
+    ReadBoxFile(5, five);
+    ReadBoxFile(2, two);
+    EXPECT_EQ(Titles(five), Titles(Form1->BoxMemoLists[5]));
+    EXPECT_EQ(Titles(two), Titles(Form1->BoxMemoLists[2]));
+}
+
+TEST_F(EditorTest, CancelStoresNothingAndSavesThePosition) {
+    ShowNew(1, [&] {
+        Type(Form2->RichEdit1, QStringLiteral("thrown away"));
+        Form2->move(40, 50);
+        Form2->Button2->click();
+        EXPECT_FALSE(Form2->isVisible());
+    });
+    EXPECT_TRUE(BoxFilesSaved().empty());
+    EXPECT_FALSE(QFile::exists(QStringLiteral("1.dat")));
+    EXPECT_TRUE(Form1->BoxMemoLists[1].empty());
+    EXPECT_EQ(Text(), QString());
+    const IniFile settings = IniFile::Load(kSettingsFileName);
+    EXPECT_EQ(settings.ReadInteger("EditWindow", "Top", -1), Form2->y());
+    EXPECT_EQ(settings.ReadInteger("EditWindow", "Left", -1), Form2->x());
+    EXPECT_EQ(Form2->pos(), QPoint(40, 50));
+
+    // The close box ends the same way, and the next showing starts empty.
+    ShowNew(1, [&] {
+        EXPECT_EQ(Text(), QString());
+        EXPECT_FALSE(Form2->Button1->isEnabled());
+        Type(Form2->RichEdit1, QStringLiteral("x"));
+        Form2->close();
+    });
+    EXPECT_TRUE(BoxFilesSaved().empty());
+    EXPECT_EQ(Text(), QString());
+    EXPECT_TRUE(Form1->TrayIcon1->Enabled());
+}
+
+TEST_F(EditorTest, CaptionsAndHintsUseTheBoxNames) {
+    IniFile skin = Form1->SkinIni;
+    skin.WriteString("Box3", "Element", cp932::Encode(QStringLiteral("仕事")));
+    Form1->SkinIni = skin;
+    Form1->BoxMemoLists[3].push_back(Memo("task", 46000, 46000));
+
+    ShowNew(3, [&] {
+        EXPECT_EQ(Form2->windowTitle(), QStringLiteral("Tabuko - [仕事]を新規作成 -"));
+        EXPECT_EQ(Form2->SpeedButton[3]->toolTip(), QStringLiteral("仕事"));
+        EXPECT_EQ(Form2->SpeedButton[4]->toolTip(), QStringLiteral("メモ"));
+        Form2->SpeedButton[4]->click();
+        EXPECT_EQ(Form2->windowTitle(), QStringLiteral("Tabuko - [メモ]を新規作成 -"));
+    });
+    ShowExisting(
+        3, 0, [&] { EXPECT_EQ(Form2->windowTitle(), QStringLiteral("Tabuko - [仕事]を編集 -")); });
+    // Every button has its box's picture.
+    for (int n = 1; n <= 6; ++n) {
+        const QImage picture = Form2->SpeedButton[n]->icon().pixmap(16, 16).toImage();
+        EXPECT_EQ(picture.pixelColor(8, 8), QColor(10 * n, 100, 100)) << n;
+    }
+}
+
+TEST_F(EditorTest, SavedPositionBeyondTheScreenIsCentred) {
+    IniFile settings;
+    settings.WriteInteger("EditWindow", "Top", 5000);
+    settings.WriteInteger("EditWindow", "Left", -20);
+    settings.Save(Form1->SettingsPath());
+    TForm2 editor;
+    EXPECT_EQ(editor.y(), 768 / 2 - editor.frameGeometry().height() / 2);
+    EXPECT_EQ(editor.x(), -20);
+
+    QFile::remove(Form1->SettingsPath());
+    TForm2 centred;
+    EXPECT_EQ(centred.pos(), QPoint(1024 / 2 - centred.frameGeometry().width() / 2,
+                                    768 / 2 - centred.frameGeometry().height() / 2));
+    EXPECT_EQ(centred.size(), QSize(369, 300));
+}
+
+TEST_F(EditorTest, FailedWriteKeepsTheEditorOpenAndTheNextOkStoresOnce) {
+    ShowNew(4, [&] {
+        Type(Form2->RichEdit1, QStringLiteral("keep me"));
+        fake->failSaveAt = 1;
+        Form2->Button1->click();
+        ASSERT_EQ(fake->messageBoxes.size(), 1u);
+        EXPECT_EQ(fake->messageBoxes[0].text, QStringLiteral("ファイル 4.dat を作成できません"));
+        EXPECT_TRUE(Form2->isVisible());
+        EXPECT_EQ(Text(), QStringLiteral("keep me"));
+        EXPECT_TRUE(Form1->BoxMemoLists[4].empty());
+        Form2->Button1->click();
+        EXPECT_FALSE(Form2->isVisible());
+    });
+    EXPECT_EQ(Titles(Form1->BoxMemoLists[4]), (std::vector<std::string>{"keep me"}));
+    TMemoList reread;
+    ReadBoxFile(4, reread);
+    EXPECT_EQ(Titles(reread), (std::vector<std::string>{"keep me"}));
+}
+
+TEST_F(EditorTest, FailedSourceWriteOfAMoveIsUndoneAndRepeatedOkMovesOnce) {
+    Form1->BoxMemoLists[2].push_back(Memo("first", 46300, 46300));
+    Form1->BoxMemoLists[2].push_back(Memo("edited", 46200, 46200));
+    Form1->BoxMemoLists[2].push_back(Memo("third", 46100, 46100));
+    WriteBoxFile(BoxFileName(2), Form1->BoxMemoLists[2]);
+    fake->savedFiles.clear();
+
+    ShowExisting(2, 1, [&] {
+        Form2->SpeedButton[5]->click();
+        fake->failSaveAt = 2; // 5.dat is written, 2.dat fails
+        Form2->Button1->click();
+        EXPECT_TRUE(Form2->isVisible());
+        EXPECT_FALSE(fake->messageBoxes.empty());
+        // The lists are as before, and so are the files.
+        EXPECT_EQ(Titles(Form1->BoxMemoLists[2]),
+                  (std::vector<std::string>{"first", "edited", "third"}));
+        EXPECT_TRUE(Form1->BoxMemoLists[5].empty());
+        TMemoList five;
+        ReadBoxFile(5, five);
+        EXPECT_TRUE(five.empty());
+
+        Form2->Button1->click();
+        EXPECT_FALSE(Form2->isVisible());
+    });
+    EXPECT_EQ(Titles(Form1->BoxMemoLists[2]), (std::vector<std::string>{"first", "third"}));
+    EXPECT_EQ(Titles(Form1->BoxMemoLists[5]), (std::vector<std::string>{"edited"}));
+    TMemoList two, five;
+    ReadBoxFile(2, two);
+    ReadBoxFile(5, five);
+    EXPECT_EQ(Titles(two), Titles(Form1->BoxMemoLists[2]));
+    EXPECT_EQ(Titles(five), Titles(Form1->BoxMemoLists[5]));
+}
+
+TEST_F(EditorTest, TextTheBoxFilesCannotHoldIsRefusedAndKept) {
+    const QString typed = QStringLiteral("買い物 🍎 と Ω");
+    ShowNew(1, [&] {
+        Form2->RichEdit1->insertPlainText(typed);
+        Form2->Button1->click();
+        EXPECT_TRUE(Form2->isVisible());
+        EXPECT_EQ(Text(), typed);
+    });
+    ASSERT_EQ(fake->messageBoxes.size(), 1u);
+    EXPECT_TRUE(fake->messageBoxes[0].text.contains(QStringLiteral("🍎")));
+    EXPECT_TRUE(fake->messageBoxes[0].text.contains(QStringLiteral("U+1F34E")));
+    EXPECT_TRUE(Form1->BoxMemoLists[1].empty());
+    EXPECT_TRUE(BoxFilesSaved().empty());
+}
+
+TEST_F(EditorTest, DateTimeAndDeleteReplaceTheSelectionWithoutAnUndoStep) {
+    fake->now = datetime::FromQDateTime(QDateTime(QDate(2026, 12, 8), QTime(9, 5, 30)));
+    ShowNew(1, [&] {
+        Form2->N1->trigger();
+        EXPECT_EQ(Text(), QStringLiteral("2026.12.08(火)"));
+        EXPECT_TRUE(Form2->Button1->isEnabled());
+
+        Type(Form2->RichEdit1, QStringLiteral(" at "));
+        QTextCursor cursor = Form2->RichEdit1->textCursor();
+        cursor.movePosition(QTextCursor::Left, QTextCursor::KeepAnchor, 2);
+        Form2->RichEdit1->setTextCursor(cursor);
+        Form2->N2->trigger();
+        EXPECT_EQ(Text(), QStringLiteral("2026.12.08(火) a09:05"));
+        EXPECT_EQ(Form2->RichEdit1->textCursor().position(), Text().size());
+
+        // Typing after an insertion can be undone; the insertion itself cannot.
+        Type(Form2->RichEdit1, QStringLiteral("!"));
+        Form2->RichEdit1->undo();
+        EXPECT_EQ(Text(), QStringLiteral("2026.12.08(火) a09:05"));
+        Form2->RichEdit1->undo();
+        EXPECT_EQ(Text(), QStringLiteral("2026.12.08(火) a09:05"));
+
+        // Delete removes the selection and nothing without one.
+        Form2->Delete1->trigger();
+        EXPECT_EQ(Text(), QStringLiteral("2026.12.08(火) a09:05"));
+        cursor = Form2->RichEdit1->textCursor();
+        cursor.setPosition(0);
+        cursor.setPosition(14, QTextCursor::KeepAnchor);
+        Form2->RichEdit1->setTextCursor(cursor);
+        Form2->Delete1->trigger();
+        EXPECT_EQ(Text(), QStringLiteral("a09:05"));
+        Form2->RichEdit1->selectAll();
+        Form2->Delete1->trigger();
+        EXPECT_FALSE(Form2->Button1->isEnabled());
+    });
+}
+
+TEST_F(EditorTest, MissingButtonPictureIsReportedAndTheShowingCompletes) {
+    Form1->BoxButtonImages[2] = ProgramFolder() + QStringLiteral("/missing.bmp");
+    const TDateTime opened = fake->now;
+    Form1->BoxMemoLists[1].push_back(Memo("old", 45000, 45000));
+    ShowExisting(1, 0, [&] {
+        ASSERT_EQ(fake->messageBoxes.size(), 1u);
+        EXPECT_TRUE(fake->messageBoxes[0].text.contains(QStringLiteral("missing.bmp")));
+        EXPECT_EQ(Form2->DateTimePicker1, opened);
+        EXPECT_TRUE(Form2->Button1->isEnabled());
+        EXPECT_TRUE(Form2->SpeedButton[2]->icon().isNull());
+        EXPECT_FALSE(Form2->SpeedButton[3]->icon().isNull());
+    });
+}
+
+} // namespace
