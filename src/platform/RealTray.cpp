@@ -42,7 +42,9 @@ HICON CreateIconHandle(const QIcon& icon) {
     return handle;
 }
 
-void DestroyIconHandle(HICON handle) { Icons().icons.erase(handle); }
+void DestroyIconHandle(HICON handle) {
+    Icons().icons.erase(handle);
+}
 
 QIcon IconFromHandle(HICON handle) {
     const IconTable& table = Icons();
@@ -155,7 +157,9 @@ HWND TrayHost::AllocateWindow(MessageHandler handler) {
     return window;
 }
 
-void TrayHost::DeallocateWindow(HWND window) { windows_.erase(window); }
+void TrayHost::DeallocateWindow(HWND window) {
+    windows_.erase(window);
+}
 
 int RealPlatform::Shell_NotifyIconA(std::uint32_t message, const NOTIFYICONDATAA& data) {
     return tray_->NotifyIcon(message, data);
@@ -165,6 +169,8 @@ HWND RealPlatform::AllocateHWnd(MessageHandler handler) {
     return tray_->AllocateWindow(std::move(handler));
 }
 
-void RealPlatform::DeallocateHWnd(HWND window) { tray_->DeallocateWindow(window); }
+void RealPlatform::DeallocateHWnd(HWND window) {
+    tray_->DeallocateWindow(window);
+}
 
 } // namespace platform

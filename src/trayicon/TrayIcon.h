@@ -4,6 +4,7 @@
 #include "platform/Platform.h"
 
 #include <QIcon>
+#include <QMenu>
 #include <QObject>
 #include <QPointer>
 #include <QThread>
@@ -14,7 +15,6 @@
 #include <utility>
 #include <vector>
 
-class QMenu;
 class QWidget;
 class TTrayIcon;
 
@@ -113,6 +113,7 @@ protected:
     void run() override;
 
 private:
+    platform::Platform& platform_; // taken on the main thread
     unsigned milliseconds_;
 };
 

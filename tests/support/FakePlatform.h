@@ -101,6 +101,23 @@ public:
     QRegion RegionOf(platform::HRGN region);
 
     // --- notification area (FakeTray.cpp) ---
+    struct NotifyCall {
+        std::uint32_t message; // NIM_ADD, NIM_MODIFY or NIM_DELETE
+        platform::NOTIFYICONDATAA data;
+    };
+    std::vector<NotifyCall> notifyCalls; // every Shell_NotifyIconA call, with a copy of its record
+    bool failNotifyAdd = false;          // NIM_ADD answers 0
+    bool failNotifyModify = false;       // NIM_MODIFY answers 0
+    // The icons now in the notification area, by (hWnd, uID), as last added or modified.
+    std::map<std::pair<platform::HWND, std::uint32_t>, platform::NOTIFYICONDATAA> trayIcons;
+    std::map<platform::HWND, platform::MessageHandler> windows; // from AllocateHWnd
+    std::vector<platform::HWND> deallocatedWindows;
+    platform::HWND nextWindow = 0x1000;
+    // Delivers (WM_TRAYICON, uID, lParam) to the handler of hWnd, as the shell does when the
+    // pointer acts on an icon; a window that does not exist gets nothing.
+    void SendTrayMessage(platform::HWND hWnd, std::uint32_t uID, std::uint32_t lParam);
+    // Calls of one kind, in order.
+    std::vector<platform::NOTIFYICONDATAA> NotifyCalls(std::uint32_t message) const;
 
     // Platform
     QString ExecutablePath() override { return executablePath; }
