@@ -15,7 +15,9 @@ void TImage::SetPicture(TPicture picture) {
     RebuildDisplay();
 }
 
-void TImage::LoadFromFile(const QString& path) { SetPicture(LoadPicture(path)); }
+void TImage::LoadFromFile(const QString& path) {
+    SetPicture(LoadPicture(path));
+}
 
 void TImage::SetTransparent(bool transparent) {
     if (transparent_ == transparent)

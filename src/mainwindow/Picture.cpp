@@ -41,4 +41,6 @@ TPicture LoadPicture(const QString& path) {
     return picture;
 }
 
-QImage LoadBitmapFile(const QString& path) { return ReadImage(path, "bmp"); }
+QImage LoadBitmapFile(const QString& path) {
+    return ReadImage(path, "bmp");
+}

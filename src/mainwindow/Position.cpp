@@ -14,6 +14,6 @@ QPoint CorrectedPosition(QPoint saved, QSize window, QSize screen) {
 }
 
 void PlaceWindow(QWidget* window, QPoint saved) {
-    window->move(CorrectedPosition(saved, window->frameGeometry().size(),
-                                   platform::Current().ScreenSize()));
+    window->move(
+        CorrectedPosition(saved, window->frameGeometry().size(), platform::Current().ScreenSize()));
 }

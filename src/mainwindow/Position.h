@@ -11,7 +11,9 @@ class QWidget;
 QPoint CorrectedPosition(QPoint saved, QSize window, QSize screen);
 
 // The centred value on one axis: screen div 2 - window div 2.
-inline int Centred(int screen, int window) { return screen / 2 - window / 2; }
+inline int Centred(int screen, int window) {
+    return screen / 2 - window / 2;
+}
 
 // Moves `window` to `saved`, corrected by the rule for the current screen.
 void PlaceWindow(QWidget* window, QPoint saved);

@@ -65,7 +65,9 @@ TForm1::TForm1() {
     platform::Guard([this] { FormCreate(); });
 }
 
-TForm1::~TForm1() { platform::Guard([this] { FormDestroy(); }); }
+TForm1::~TForm1() {
+    platform::Guard([this] { FormDestroy(); });
+}
 
 void TForm1::CreateDesign() {
     setObjectName(QStringLiteral("Form1"));
@@ -182,7 +184,9 @@ void TForm1::ConnectHandlers() {
         onPopup(menu, [this, menu] { PopupFolderMenuPopup(menu); });
         if (n <= 5) {
             TImage* icon = Image[n];
-            icon->OnDblClick = [this, icon] { platform::Guard([&] { ImageFolderDblClick(icon); }); };
+            icon->OnDblClick = [this, icon] {
+                platform::Guard([&] { ImageFolderDblClick(icon); });
+            };
             QAction* item = MenuAplNew[n];
             onClick(item, [this, item] { MenuAplNewClick(item); });
         }
@@ -214,7 +218,9 @@ void TForm1::ConnectHandlers() {
     ImageWall->OnMouseDown = [this](Qt::MouseButton button) {
         platform::Guard([&] { ImageWallMouseDown(button); });
     };
-    ImageWall->OnDblClick = [this] { platform::Guard([&] { ImageWallDblClick(); }); };
+    ImageWall->OnDblClick = [this] {
+        platform::Guard([&] { ImageWallDblClick(); });
+    };
 
     connect(qApp, &QGuiApplication::commitDataRequest, this,
             Guarded([this] { HandleQueryEndSession(); }));
@@ -230,7 +236,8 @@ void TForm1::FormCreate() {
         QDir::toNativeSeparators(QFileInfo(platform::Current().ExecutablePath()).absolutePath());
 
     const IniFile settings = IniFile::Load(SettingsPath());
-    move(settings.ReadInteger("MainWindow", "Left", 0), settings.ReadInteger("MainWindow", "Top", 0));
+    move(settings.ReadInteger("MainWindow", "Left", 0),
+         settings.ReadInteger("MainWindow", "Top", 0));
     if (settings.ReadBool("MainWindow", "StayOnTop", false)) {
         TrayIcon1->SetVisible(false);
         SetStayOnTop(true);
@@ -244,9 +251,8 @@ void TForm1::FormCreate() {
         if (ReadBoxFile(n, BoxMemoLists[n]).damaged) {
             const QString name = BoxFileName(n);
             const QString copy = KeepDamagedCopy(name);
-            damaged << (copy.isEmpty()
-                            ? QStringLiteral("%1（控えを作れませんでした）").arg(name)
-                            : QStringLiteral("%1 → 控え %2").arg(name, copy));
+            damaged << (copy.isEmpty() ? QStringLiteral("%1（控えを作れませんでした）").arg(name)
+                                       : QStringLiteral("%1 → 控え %2").arg(name, copy));
         }
         RebuildBoxMenu(BoxMemoLists[n], PopupMenu[n]);
     }
@@ -258,15 +264,16 @@ void TForm1::FormCreate() {
             QStringLiteral("Tabuko"), platform::MB_OK | platform::MB_ICONWARNING);
     }
 
-    SkinFolder = ProgramFolder +
-                 platform::NativePath(cp932::Decode(
-                     settings.ReadString("Skin", "Folder", "\\skin\\default")));
+    SkinFolder = ProgramFolder + platform::NativePath(cp932::Decode(
+                                     settings.ReadString("Skin", "Folder", "\\skin\\default")));
     ApplySkin();
     RefreshIndicators();
     PlaceWindow(this, pos());
 }
 
-void TForm1::FormDestroy() { SaveSettings(); }
+void TForm1::FormDestroy() {
+    SaveSettings();
+}
 
 void TForm1::HandleQueryEndSession() {
     // The session may end: the settings are saved and nothing is asked.
@@ -286,7 +293,9 @@ void TForm1::SaveSettings() {
     settings.Save(kSettingsFileName);
 }
 
-bool TForm1::StayOnTop() const { return windowFlags().testFlag(Qt::WindowStaysOnTopHint); }
+bool TForm1::StayOnTop() const {
+    return windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+}
 
 void TForm1::SetStayOnTop(bool onTop) {
     const bool shown = isVisible();
@@ -320,7 +329,9 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-void TForm1::ImageWallDblClick() { WinHideClick(); }
+void TForm1::ImageWallDblClick() {
+    WinHideClick();
+}
 
 void TForm1::WinHideClick() {
     // Without a notification-area icon the wall is the only way to reach the program.
@@ -378,7 +389,8 @@ int TForm1::BoxOfMenu(const QMenu* menu) const {
 }
 
 std::string TForm1::BoxName(int box) const {
-    return SkinIni.ReadString("Box" + std::to_string(box), "Element", cp932::Encode(QStringLiteral("メモ")));
+    return SkinIni.ReadString("Box" + std::to_string(box), "Element",
+                              cp932::Encode(QStringLiteral("メモ")));
 }
 
 QString TForm1::SkinFile(const std::string& value) const {

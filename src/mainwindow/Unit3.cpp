@@ -11,7 +11,7 @@
 
 TForm3* Form3 = nullptr;
 
-static void InitResources() { Q_INIT_RESOURCE(tabuko); }
+static void InitResources() {}
 
 TForm3::TForm3() {
     InitResources();
@@ -60,9 +60,13 @@ TForm3::TForm3() {
     setFixedSize(sizeHint());
 }
 
-void TForm3::FormShow() { Form1->TrayIcon1->SetEnabled(false); }
+void TForm3::FormShow() {
+    Form1->TrayIcon1->SetEnabled(false);
+}
 
-void TForm3::FormClose() { Form1->TrayIcon1->SetEnabled(true); }
+void TForm3::FormClose() {
+    Form1->TrayIcon1->SetEnabled(true);
+}
 
 void TForm3::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);

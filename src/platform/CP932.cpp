@@ -1,5 +1,6 @@
 #include "platform/CP932.h"
 
+#include <QList>
 #include <QStringDecoder>
 #include <QStringEncoder>
 

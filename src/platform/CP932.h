@@ -23,7 +23,9 @@ std::optional<char32_t> FirstUnencodable(const QString& text);
 std::string_view CutAtCharBoundary(std::string_view bytes, std::size_t maxBytes);
 
 // True when b is the first byte of a double-byte CP932 character.
-inline bool IsLeadByte(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+inline bool IsLeadByte(unsigned char b) {
+    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
 
 // Replaces every occurrence of `from` by `to`, scanning whole characters so that no match
 // starts in the second half of a double-byte character; inserted text is not searched again.

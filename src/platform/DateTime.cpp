@@ -37,7 +37,9 @@ QString FormatDate(const QDate& date) {
         .arg(kWeekdays[date.dayOfWeek() - 1]);
 }
 
-QString FormatDate(TDateTime value) { return FormatDate(ToQDateTime(value).date()); }
+QString FormatDate(TDateTime value) {
+    return FormatDate(ToQDateTime(value).date());
+}
 
 QString FormatTime(TDateTime value) {
     const QTime t = ToQDateTime(value).time();

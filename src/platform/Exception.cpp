@@ -11,6 +11,10 @@ Exception Exception::CannotCreate(const QString& fileName) {
     return Exception(QStringLiteral("ファイル %1 を作成できません").arg(fileName));
 }
 
-Exception Exception::ReadError() { return Exception(QStringLiteral("ストリームからの読み込みエラー")); }
+Exception Exception::ReadError() {
+    return Exception(QStringLiteral("ストリームからの読み込みエラー"));
+}
 
-Exception Exception::WriteError() { return Exception(QStringLiteral("ストリームへの書き込みエラー")); }
+Exception Exception::WriteError() {
+    return Exception(QStringLiteral("ストリームへの書き込みエラー"));
+}

@@ -6,7 +6,9 @@
 
 namespace platform {
 
-void SaveFile(const QString& path, const std::string& bytes) { Current().SaveFile(path, bytes); }
+void SaveFile(const QString& path, const std::string& bytes) {
+    Current().SaveFile(path, bytes);
+}
 
 QString NativePath(const QString& stored) {
     QString path = stored;

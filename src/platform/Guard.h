@@ -12,7 +12,9 @@ void Guard(const std::function<void()>& handler);
 
 // A slot that runs `handler` through Guard, for connect().
 template <typename F> auto Guarded(F handler) {
-    return [handler = std::move(handler)](auto&&...) { Guard(handler); };
+    return [handler = std::move(handler)](auto&&...) {
+        Guard(handler);
+    };
 }
 
 // Shows a failure's message the way Guard does (for code that must go on after a failure).

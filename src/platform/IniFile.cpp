@@ -19,7 +19,9 @@ std::string_view Trim(std::string_view s) {
     return s.substr(b, e - b);
 }
 
-char FoldAscii(char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; }
+char FoldAscii(char c) {
+    return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c;
+}
 
 int HexDigit(char c) {
     if (c >= '0' && c <= '9')
@@ -93,7 +95,8 @@ IniFile IniFile::FromBytes(std::string_view bytes) {
         if (line.empty() || line[0] == ';')
             continue;
         if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
-            ini.sections_.push_back(Section{std::string(Trim(line.substr(1, line.size() - 2))), {}});
+            ini.sections_.push_back(
+                Section{std::string(Trim(line.substr(1, line.size() - 2))), {}});
             current = &ini.sections_.back();
             continue;
         }
@@ -122,7 +125,9 @@ IniFile IniFile::Load(const QString& path) {
     return FromBytes(std::string_view(bytes.constData(), std::size_t(bytes.size())));
 }
 
-void IniFile::Save(const QString& path) const { platform::SaveFile(path, ToBytes()); }
+void IniFile::Save(const QString& path) const {
+    platform::SaveFile(path, ToBytes());
+}
 
 std::string IniFile::ToBytes() const {
     std::string out;
@@ -164,7 +169,9 @@ const IniFile::Line* IniFile::FindKey(std::string_view section, std::string_view
     return nullptr;
 }
 
-bool IniFile::SectionExists(std::string_view section) const { return FindSection(section); }
+bool IniFile::SectionExists(std::string_view section) const {
+    return FindSection(section);
+}
 
 bool IniFile::ValueExists(std::string_view section, std::string_view key) const {
     return FindKey(section, key);

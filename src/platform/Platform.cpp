@@ -14,6 +14,8 @@ Platform& Current() {
     return real;
 }
 
-void SetCurrent(Platform* platform) { installed = platform; }
+void SetCurrent(Platform* platform) {
+    installed = platform;
+}
 
 } // namespace platform

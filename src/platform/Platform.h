@@ -107,7 +107,8 @@ public:
                               int showCommand) = 0;
 
     // Files: replaces `path` whole with `bytes`, or leaves the old file intact and raises
-    // "ファイル %s を作成できません" (cannot start) or "ストリームへの書き込みエラー" (cannot finish).
+    // "ファイル %s を作成できません" (cannot start) or "ストリームへの書き込みエラー" (cannot
+    // finish).
     virtual void SaveFile(const QString& path, const std::string& bytes) = 0;
 
     // Regions (gdi32): handles to banded rectangle lists.

@@ -27,22 +27,30 @@ RealPlatform::RealPlatform()
 
 RealPlatform::~RealPlatform() = default;
 
-QString RealPlatform::ExecutablePath() { return QCoreApplication::applicationFilePath(); }
+QString RealPlatform::ExecutablePath() {
+    return QCoreApplication::applicationFilePath();
+}
 
 QSize RealPlatform::ScreenSize() {
     const QScreen* screen = QGuiApplication::primaryScreen();
     return screen ? screen->size() : QSize(1024, 768);
 }
 
-TDateTime RealPlatform::Now() { return datetime::FromQDateTime(QDateTime::currentDateTime()); }
+TDateTime RealPlatform::Now() {
+    return datetime::FromQDateTime(QDateTime::currentDateTime());
+}
 
 unsigned RealPlatform::GetDoubleClickTime() {
     return unsigned(QGuiApplication::styleHints()->mouseDoubleClickInterval());
 }
 
-void RealPlatform::Sleep(unsigned milliseconds) { QThread::msleep(milliseconds); }
+void RealPlatform::Sleep(unsigned milliseconds) {
+    QThread::msleep(milliseconds);
+}
 
-QPoint RealPlatform::GetCursorPos() { return QCursor::pos(); }
+QPoint RealPlatform::GetCursorPos() {
+    return QCursor::pos();
+}
 
 void RealPlatform::SetForegroundWindow(QWidget* window) {
     if (!window)
@@ -51,9 +59,13 @@ void RealPlatform::SetForegroundWindow(QWidget* window) {
     window->activateWindow();
 }
 
-void RealPlatform::Popup(QMenu* menu, QPoint screenPos) { menu->popup(screenPos); }
+void RealPlatform::Popup(QMenu* menu, QPoint screenPos) {
+    menu->popup(screenPos);
+}
 
-int RealPlatform::ShowModal(QDialog* dialog) { return dialog->exec(); }
+int RealPlatform::ShowModal(QDialog* dialog) {
+    return dialog->exec();
+}
 
 int RealPlatform::MessageBox(const QString& text, const QString& caption, unsigned type) {
     QMessageBox box;

@@ -6,7 +6,9 @@
 
 #include <QFile>
 
-QString BoxFileName(int box) { return QString::number(box) + QStringLiteral(".dat"); }
+QString BoxFileName(int box) {
+    return QString::number(box) + QStringLiteral(".dat");
+}
 
 BoxFileReadResult ParseBoxFile(std::string_view bytes, TMemoList& list) {
     BoxFileReadResult result;

@@ -35,7 +35,6 @@ int CompareMemos(const TMemoData& a, const TMemoData& b) {
 }
 
 void SortMemos(TMemoList& list) {
-    std::sort(list.begin(), list.end(), [](const auto& a, const auto& b) {
-        return CompareMemos(*a, *b) < 0;
-    });
+    std::sort(list.begin(), list.end(),
+              [](const auto& a, const auto& b) { return CompareMemos(*a, *b) < 0; });
 }

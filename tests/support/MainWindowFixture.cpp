@@ -83,7 +83,9 @@ MainWindowFixture::MainWindowFixture() {
     WriteTestSkin(dir.path(), QStringLiteral("default"), TestSkinIni());
 }
 
-MainWindowFixture::~MainWindowFixture() { DestroyForms(); }
+MainWindowFixture::~MainWindowFixture() {
+    DestroyForms();
+}
 
 void MainWindowFixture::CreateForms() {
     Form1 = new TForm1;
