@@ -269,6 +269,7 @@ void TForm1::FormCreate() {
     ApplySkin();
     RefreshIndicators();
     PlaceWindow(this, pos());
+    platform::Current().KeepOffTaskBar(this);
 }
 
 void TForm1::FormDestroy() {
@@ -301,6 +302,7 @@ void TForm1::SetStayOnTop(bool onTop) {
     const bool shown = isVisible();
     setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
     // Changing the flag re-creates the native window, which hides it.
+    platform::Current().KeepOffTaskBar(this);
     if (shown)
         show();
 }

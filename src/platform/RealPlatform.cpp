@@ -19,6 +19,11 @@
 #include <QStyleHints>
 #include <QThread>
 #include <QUrl>
+#include <cstring>
+
+#if TABUKO_HAVE_XCB
+#include <xcb/xcb.h>
+#endif
 
 namespace platform {
 
@@ -57,6 +62,31 @@ void RealPlatform::SetForegroundWindow(QWidget* window) {
         return;
     window->raise();
     window->activateWindow();
+}
+
+void RealPlatform::KeepOffTaskBar(QWidget* window) {
+    // Qt gives a tool window the utility type; task bars that list utility windows too are told
+    // plainly through the window state, which Qt keeps when it maps the window.
+#if TABUKO_HAVE_XCB
+    auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!x11 || !window)
+        return;
+    xcb_connection_t* connection = x11->connection();
+    auto atom = [connection](const char* name) -> xcb_atom_t {
+        const auto cookie = xcb_intern_atom(connection, 0, std::uint16_t(std::strlen(name)), name);
+        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection, cookie, nullptr);
+        const xcb_atom_t result = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+        std::free(reply);
+        return result;
+    };
+    const xcb_atom_t state = atom("_NET_WM_STATE");
+    const xcb_atom_t atoms[] = {atom("_NET_WM_STATE_SKIP_TASKBAR"), atom("_NET_WM_STATE_SKIP_PAGER")};
+    xcb_change_property(connection, XCB_PROP_MODE_APPEND, xcb_window_t(window->winId()), state,
+                        XCB_ATOM_ATOM, 32, 2, atoms);
+    xcb_flush(connection);
+#else
+    Q_UNUSED(window);
+#endif
 }
 
 void RealPlatform::Popup(QMenu* menu, QPoint screenPos) {

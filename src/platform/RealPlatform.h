@@ -22,6 +22,7 @@ public:
     void Sleep(unsigned milliseconds) override;
     QPoint GetCursorPos() override;
     void SetForegroundWindow(QWidget* window) override;
+    void KeepOffTaskBar(QWidget* window) override;
     void Popup(QMenu* menu, QPoint screenPos) override;
     int ShowModal(QDialog* dialog) override;
     int MessageBox(const QString& text, const QString& caption, unsigned type) override;
