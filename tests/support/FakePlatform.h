@@ -9,6 +9,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
@@ -42,10 +43,12 @@ public:
     TDateTime now = 46000.5;      // 2025-12-09 12:00
     unsigned doubleClickTime = 500;
     std::vector<unsigned> sleeps; // Sleep does not block; the times are recorded
+    std::mutex sleepsMutex;
 
     // --- mouse, windows, menus ---
     QPoint cursorPos{100, 100};
     std::vector<QWidget*> foregroundCalls;
+    std::vector<QWidget*> offTaskBar;
     struct PopupCall {
         QMenu* menu;
         QPoint pos;
@@ -124,9 +127,14 @@ public:
     QSize ScreenSize() override { return screenSize; }
     TDateTime Now() override { return now; }
     unsigned GetDoubleClickTime() override { return doubleClickTime; }
-    void Sleep(unsigned milliseconds) override { sleeps.push_back(milliseconds); }
+    // Called on worker threads too.
+    void Sleep(unsigned milliseconds) override {
+        std::lock_guard lock(sleepsMutex);
+        sleeps.push_back(milliseconds);
+    }
     QPoint GetCursorPos() override { return cursorPos; }
     void SetForegroundWindow(QWidget* window) override { foregroundCalls.push_back(window); }
+    void KeepOffTaskBar(QWidget* window) override { offTaskBar.push_back(window); }
     void Popup(QMenu* menu, QPoint screenPos) override;
     int ShowModal(QDialog* dialog) override;
     int MessageBox(const QString& text, const QString& caption, unsigned type) override;
