@@ -1,0 +1,131 @@
+# Shared by the end-to-end tests: a virtual display with a tray host, a temporary copy of the
+# portable folder, and helpers to drive the real program with xdotool.
+# Usage: source lib.sh <portable folder>
+set -euo pipefail
+
+STAGE=${1:?portable folder}
+for tool in Xvfb trayer xdotool xwininfo xprop import; do
+    if ! command -v "$tool" >/dev/null 2>&1; then
+        echo "SKIP: $tool is not installed; end-to-end tests need Xvfb, trayer, xdotool, x11-utils and imagemagick"
+        exit 77
+    fi
+done
+
+WORK=$(mktemp -d /tmp/tabuko-e2e.XXXXXX)
+APP=$WORK/Tabuko
+mkdir -p "$APP"
+cp -r "$STAGE"/tabuko "$STAGE"/skin "$APP"/
+cp "$STAGE"/*.txt "$APP"/ 2>/dev/null || true
+rm -f "$APP"/TabukoDelLog.txt
+
+PIDS=()
+APP_PID=
+cleanup() {
+    local status=$?
+    if [ "$status" -ne 0 ] && [ -n "${DISPLAY:-}" ]; then
+        import -window root "$WORK/failure.png" 2>/dev/null && echo "screenshot: $WORK/failure.png"
+        [ -f "$WORK/app.log" ] && sed 's/^/app: /' "$WORK/app.log" | tail -20
+    fi
+    [ -n "$APP_PID" ] && kill "$APP_PID" 2>/dev/null || true
+    for pid in "${PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
+    wait 2>/dev/null || true
+    [ "$status" -eq 0 ] && rm -rf "$WORK"
+    exit "$status"
+}
+trap cleanup EXIT
+
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+# Starts Xvfb on a free display and a tray host on it.
+start_display() {
+    local n
+    for n in $(seq 120 199); do
+        [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] || break
+    done
+    Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+    PIDS+=($!)
+    export DISPLAY=:$n
+    for _ in $(seq 100); do xwininfo -root >/dev/null 2>&1 && break; sleep 0.1; done
+    trayer --edge bottom --align right --widthtype request --height 32 --transparent false \
+        --tint 0x404040 >/dev/null 2>&1 &
+    PIDS+=($!)
+    sleep 0.5
+}
+
+# Starts the program in the portable folder copy (its current directory).
+start_app() {
+    (cd "$APP" && exec ./tabuko >"$WORK/app.log" 2>&1) &
+    APP_PID=$!
+}
+
+# Waits until the program has ended by itself.
+wait_app_exit() {
+    for _ in $(seq 100); do
+        kill -0 "$APP_PID" 2>/dev/null || { wait "$APP_PID" || true; APP_PID=; return 0; }
+        sleep 0.1
+    done
+    fail "the program did not end"
+}
+
+# The visible window whose title is exactly $1, or nothing.
+visible_window() {
+    xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1 || true
+}
+
+# Waits for a visible window titled $1 and prints its id.
+wait_window() {
+    local id
+    for _ in $(seq 100); do
+        id=$(visible_window "$1")
+        [ -n "$id" ] && { echo "$id"; return 0; }
+        sleep 0.1
+    done
+    fail "no window titled '$1'"
+}
+
+wall_window() { wait_window Tabuko; }
+
+# "x y" of a window's top-left corner on the screen.
+window_origin() {
+    xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4} END {print x, y}'
+}
+
+window_size() {
+    xwininfo -id "$1" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w, h}'
+}
+
+# The program's notification-area icon window (embedded in the tray host), printed as an id.
+tray_icon_window() {
+    local id
+    for _ in $(seq 100); do
+        for id in $(xdotool search --class tabuko 2>/dev/null); do
+            read -r w h < <(window_size "$id")
+            if [ "$w" -le 64 ] && [ "$h" -le 64 ] && [ "$w" -ge 8 ] &&
+                xwininfo -id "$id" | grep -q "IsViewable"; then
+                echo "$id"
+                return 0
+            fi
+        done
+        sleep 0.1
+    done
+    fail "no notification-area icon"
+}
+
+# Clicks button $3 at window-relative x $1, y $2 of window $4.
+click_in() {
+    xdotool mousemove --window "$4" "$1" "$2" sleep 0.2 click "$3"
+}
+
+# Waits until file $1 exists.
+wait_file() {
+    for _ in $(seq 100); do [ -e "$1" ] && return 0; sleep 0.1; done
+    fail "no file $1"
+}
+
+# Hex dump of a file, bytes separated by blanks.
+hex_of() { od -An -v -tx1 "$1" | tr -s ' \n' ' ' | sed 's/^ //; s/ $//'; }
+
+screenshot() { import -window root "$1"; }
