@@ -1,0 +1,169 @@
+// Start-up, the settings file, the position rule and the window commands of the wall.
+#include "MainWindowFixture.h"
+#include "mainwindow/Position.h"
+#include "mainwindow/Unit1.h"
+#include "store/BoxFile.h"
+#include "store/FileAccess.h"
+#include "trayicon/TrayIcon.h"
+
+#include <QAction>
+#include <QDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+std::string Settings(const QString& path) {
+    std::string text = ReadBytes(path);
+    std::erase(text, '\r');
+    return text;
+}
+
+class MainWindowTest : public MainWindowFixture {};
+
+TEST_F(MainWindowTest, FirstStartUsesTheDefaultsAndWritesThemAtExit) {
+    CreateForms();
+    EXPECT_EQ(Form1->pos(), QPoint(0, 0));
+    EXPECT_FALSE(Form1->StayOnTop());
+    EXPECT_TRUE(Form1->WindowVisible);
+    EXPECT_EQ(Form1->SkinFolder, QDir::toNativeSeparators(dir.path() + "/skin/default"));
+    EXPECT_TRUE(fake->messageBoxes.empty()) << fake->messageBoxes[0].text.toStdString();
+    EXPECT_FALSE(fake->offTaskBar.empty());
+    DestroyForms();
+    EXPECT_EQ(Settings(dir.file(kSettingsFileName)),
+              "[MainWindow]\nTop=0\nLeft=0\nVisible=1\n"
+              "StayOnTop=0\n\n[Skin]\nFolder=\\skin\\default\n\n");
+}
+
+TEST_F(MainWindowTest, PositionRuleCorrectsOnlyCornersBeyondTheScreen) {
+    const QSize screen(1024, 768), window(300, 100);
+    EXPECT_EQ(CorrectedPosition({10, 768}, window, screen), QPoint(10, 768));
+    EXPECT_EQ(CorrectedPosition({10, 769}, window, screen), QPoint(10, 334));
+    EXPECT_EQ(CorrectedPosition({1025, 5}, window, screen), QPoint(362, 5));
+    EXPECT_EQ(CorrectedPosition({-50, -20}, window, screen), QPoint(-50, -20));
+    EXPECT_EQ(CorrectedPosition({1000, 700}, window, screen), QPoint(1000, 700)); // partly off
+
+    WriteCp932File(dir.file(kSettingsFileName), "[MainWindow]\nTop=769\nLeft=-7\n");
+    CreateForms();
+    EXPECT_EQ(Form1->pos(), QPoint(-7, 768 / 2 - Form1->height() / 2));
+}
+
+TEST_F(MainWindowTest, SettingsAreReadFromTheProgramFolderAndWrittenToTheCurrentDirectory) {
+    QTemporaryDir programDir;
+    fake->executablePath = programDir.filePath("tabuko");
+    WriteTestSkin(programDir.path(), "default", TestSkinIni());
+    WriteCp932File(programDir.filePath(kSettingsFileName), "[MainWindow]\nTop=33\nLeft=44\n");
+    TMemoList one;
+    one.push_back(std::make_unique<TMemoData>());
+    one[0]->Lines = {"in the current directory"};
+    WriteBoxFile("2.dat", one);
+
+    CreateForms();
+    EXPECT_EQ(Form1->pos(), QPoint(44, 33));
+    EXPECT_EQ(Form1->BoxMemoLists[2].size(), 1u);
+    DestroyForms();
+    EXPECT_EQ(Settings(programDir.filePath(kSettingsFileName)), "[MainWindow]\nTop=33\nLeft=44\n");
+    EXPECT_NE(Settings(dir.file(kSettingsFileName)).find("Top=33\nLeft=44\n"), std::string::npos);
+}
+
+TEST_F(MainWindowTest, HiddenStartAndShowingAgain) {
+    WriteCp932File(dir.file(kSettingsFileName), "[MainWindow]\nVisible=0\n");
+    CreateForms();
+    EXPECT_FALSE(Form1->WindowVisible);
+    Form1->PopupMenuAplPopup();
+    EXPECT_TRUE(Form1->WinShow->isVisible());
+    EXPECT_FALSE(Form1->WinHide->isVisible());
+
+    Form1->WinShowClick();
+    EXPECT_TRUE(Form1->isVisible());
+    EXPECT_EQ(fake->foregroundCalls.back(), Form1);
+    Form1->PopupMenuAplPopup();
+    EXPECT_FALSE(Form1->WinShow->isVisible());
+    EXPECT_TRUE(Form1->WinHide->isVisible());
+
+    Form1->ImageWallDblClick();
+    EXPECT_FALSE(Form1->isVisible());
+    Form1->WinShowClick();
+    DestroyForms();
+    EXPECT_NE(Settings(dir.file(kSettingsFileName)).find("Visible=1"), std::string::npos);
+}
+
+TEST_F(MainWindowTest, StayOnTopFromTheSettingsAndToggled) {
+    WriteCp932File(dir.file(kSettingsFileName), "[MainWindow]\nStayOnTop=1\n");
+    CreateForms();
+    EXPECT_TRUE(Form1->StayOnTop());
+    EXPECT_TRUE(Form1->TrayIcon1->Registered());
+
+    Form1->show();
+    const auto deletes = fake->NotifyCalls(platform::NIM_DELETE).size();
+    Form1->N15Click();
+    EXPECT_FALSE(Form1->StayOnTop());
+    EXPECT_TRUE(Form1->isVisible());
+    EXPECT_TRUE(Form1->WindowVisible);
+    // The icon is removed and added again around the change of the window.
+    EXPECT_EQ(fake->NotifyCalls(platform::NIM_DELETE).size(), deletes + 1);
+    EXPECT_TRUE(Form1->TrayIcon1->Registered());
+    DestroyForms();
+    EXPECT_NE(Settings(dir.file(kSettingsFileName)).find("StayOnTop=0"), std::string::npos);
+}
+
+TEST_F(MainWindowTest, SessionEndSavesTheSettings) {
+    CreateForms();
+    Form1->move(12, 34);
+    Form1->HandleQueryEndSession();
+    EXPECT_NE(Settings(dir.file(kSettingsFileName)).find("Top=34\nLeft=12\n"), std::string::npos);
+}
+
+TEST_F(MainWindowTest, DamagedBoxFileIsKeptAsACopyAndReportedOnce) {
+    TMemoList two;
+    for (const char* title : {"first", "second"}) {
+        two.push_back(std::make_unique<TMemoData>());
+        two.back()->Lines = {title};
+    }
+    std::string bytes = BoxFileBytes(two);
+    bytes.resize(bytes.size() - 3); // the second record is cut short
+    WriteBytes(dir.file("3.dat"), bytes);
+    WriteBytes(dir.file("5.dat"), "\x02\x00");
+
+    CreateForms();
+    ASSERT_EQ(Form1->BoxMemoLists[3].size(), 1u);
+    EXPECT_EQ(Form1->BoxMemoLists[3][0]->Lines[0], "first");
+    EXPECT_TRUE(Form1->BoxMemoLists[5].empty());
+    ASSERT_EQ(fake->messageBoxes.size(), 1u);
+    const QString& text = fake->messageBoxes[0].text;
+    EXPECT_TRUE(text.contains("3.dat.damaged")) << text.toStdString();
+    EXPECT_TRUE(text.contains("5.dat.damaged")) << text.toStdString();
+    EXPECT_EQ(ReadBytes(dir.file("3.dat.damaged")), bytes);
+    EXPECT_EQ(ReadBytes(dir.file("3.dat")), bytes); // not rewritten at start-up
+}
+
+TEST_F(MainWindowTest, WithoutANotificationAreaTheWallStaysReachable) {
+    fake->failNotifyAdd = true;
+    WriteCp932File(dir.file(kSettingsFileName), "[MainWindow]\nVisible=0\n");
+    CreateForms();
+    EXPECT_TRUE(Form1->TrayIconMissing);
+    ASSERT_EQ(fake->messageBoxes.size(), 1u);
+    EXPECT_EQ(fake->messageBoxes[0].text,
+              QStringLiteral("タスクトレイにアイコンを登録できません。"));
+    // Start-up went on to the end.
+    EXPECT_FALSE(fake->offTaskBar.empty());
+    Form1->show();
+    Form1->WinHideClick();
+    Form1->ImageWallDblClick();
+    EXPECT_TRUE(Form1->isVisible());
+    Form1->RefreshIndicators();
+    EXPECT_EQ(fake->messageBoxes.size(), 1u);
+}
+
+TEST_F(MainWindowTest, AboutBoxIsCentredModalAndDisablesTheTrayIcon) {
+    CreateForms();
+    bool enabledWhileOpen = true;
+    fake->onModal = [&](QDialog*) {
+        enabledWhileOpen = Form1->TrayIcon1->Enabled();
+    };
+    Form1->about1Click();
+    ASSERT_EQ(fake->modalShown.size(), 1u);
+    EXPECT_FALSE(enabledWhileOpen);
+    EXPECT_TRUE(Form1->TrayIcon1->Enabled());
+}
+
+} // namespace
