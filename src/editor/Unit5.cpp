@@ -54,8 +54,9 @@ void TRangeCalendar::SelectRange(QDate anchor, QDate end) {
     first_ = std::min(anchor, end);
     last_ = std::max(anchor, end);
     // The calendar's own selected day follows the moving end of the range, so that the
-    // keyboard goes on from there.
-    if (selectedDate() != end) {
+    // keyboard goes on from there; while the button is held it stays, so that the shown
+    // month does not turn under the pointer.
+    if (!dragging_ && selectedDate() != end) {
         const bool wasForwarding = forwarding_;
         forwarding_ = true;
         setSelectedDate(end);
@@ -63,6 +64,32 @@ void TRangeCalendar::SelectRange(QDate anchor, QDate end) {
     }
     if (cells_)
         cells_->update();
+}
+
+QDate TRangeCalendar::DateAt(QPoint pos) const {
+    if (!view_)
+        return QDate();
+    const QModelIndex index = view_->indexAt(pos);
+    const int headerRows = horizontalHeaderFormat() == QCalendarWidget::NoHorizontalHeader ? 0 : 1;
+    const int headerColumns = verticalHeaderFormat() == QCalendarWidget::NoVerticalHeader ? 0 : 1;
+    const int row = index.row() - headerRows;
+    if (!index.isValid() || row < 0 || index.column() < headerColumns)
+        return QDate();
+    bool isNumber = false;
+    const int day = index.data(Qt::DisplayRole).toInt(&isNumber);
+    if (!isNumber || day < 1)
+        return QDate();
+    // Six weeks are shown: days above 20 in the first two weeks belong to the month before,
+    // days below 15 in the last two to the month after.
+    QDate month(yearShown(), monthShown(), 1);
+    if (row <= 1 && day > 20)
+        month = month.addMonths(-1);
+    else if (row >= 4 && day < 15)
+        month = month.addMonths(1);
+    const QDate date(month.year(), month.month(), day);
+    if (!date.isValid() || date < minimumDate() || date > maximumDate())
+        return QDate();
+    return date;
 }
 
 void TRangeCalendar::SelectionFollowed() {
@@ -85,30 +112,42 @@ bool TRangeCalendar::eventFilter(QObject* watched, QEvent* event) {
         return selectedDate();
     };
 
+    // The calendar itself changes its day only when the button is released; the range
+    // follows the pointer while it is held.
     switch (event->type()) {
     case QEvent::MouseButtonPress: {
         auto* mouse = static_cast<QMouseEvent*>(event);
         if (watched != cells_ || mouse->button() != Qt::LeftButton)
             break;
-        const bool extend = mouse->modifiers().testFlag(Qt::ShiftModifier);
-        const QDate day = forward();
-        if (extend)
+        const QDate day = DateAt(mouse->position().toPoint());
+        forward();
+        if (!day.isValid())
+            return true;
+        dragging_ = true;
+        dragEnd_ = day;
+        if (mouse->modifiers().testFlag(Qt::ShiftModifier))
             SelectRange(anchor_, day);
         else
             SelectRange(day, day);
-        dragging_ = true;
         return true;
     }
-    case QEvent::MouseMove:
+    case QEvent::MouseMove: {
         if (watched != cells_ || !dragging_)
             break;
-        SelectRange(anchor_, forward());
+        const QDate day = DateAt(static_cast<QMouseEvent*>(event)->position().toPoint());
+        forward();
+        if (day.isValid() && day != dragEnd_) {
+            dragEnd_ = day;
+            SelectRange(anchor_, day);
+        }
         return true;
+    }
     case QEvent::MouseButtonRelease:
         if (watched != cells_ || !dragging_)
             break;
         forward();
         dragging_ = false;
+        SelectRange(anchor_, dragEnd_);
         return true;
     case QEvent::KeyPress: {
         if (watched != view_)

@@ -5,6 +5,7 @@
 #include <QDialog>
 
 class QPushButton;
+class QTableView;
 
 // A month calendar that selects a range of days: a click selects one day, a drag or a
 // shift-click (or shift with the arrow keys) extends the selection from the day first chosen.
@@ -29,13 +30,16 @@ protected:
 private:
     void SelectionFollowed();
     QDate ClampedEnd(QDate anchor, QDate end) const;
+    // The day shown in the cell at `pos` of the day table, or an invalid date.
+    QDate DateAt(QPoint pos) const;
 
     QDate anchor_;
     QDate first_;
     QDate last_;
-    QWidget* view_ = nullptr;  // the day table
-    QWidget* cells_ = nullptr; // its viewport
+    QTableView* view_ = nullptr; // the day table
+    QWidget* cells_ = nullptr;   // its viewport
     bool dragging_ = false;
+    QDate dragEnd_;
     bool forwarding_ = false;
 };
 
