@@ -1,0 +1,67 @@
+// The memo menu's commands that change boxes (delete, move, restore) and the delete log viewer.
+#include "store/BoxCommands.h"
+
+#include "mainwindow/Unit1.h"
+#include "platform/CP932.h"
+#include "platform/Platform.h"
+#include "store/BoxFile.h"
+
+#include <QMenu>
+#include <exception>
+
+namespace {
+
+// The memo the box menu chose, if the hand-over still points at one.
+bool HasChosenMemo(const TForm1& form) {
+    return form.BoxOfMenu(form.ActiveBoxMenu) != 0 && form.ActiveBoxList &&
+           form.ActiveMemoIndex >= 0 &&
+           std::size_t(form.ActiveMemoIndex) < form.ActiveBoxList->size();
+}
+
+} // namespace
+
+void TForm1::Delete1Click() {
+    if (platform::Current().MessageBox(QStringLiteral("削除してもよろしいですか？"),
+                                       QStringLiteral("確認"),
+                                       platform::MB_OKCANCEL) != platform::IDOK)
+        return;
+    if (!HasChosenMemo(*this))
+        return;
+    const int box = BoxOfMenu(ActiveBoxMenu);
+    DeleteMemo(*ActiveBoxList, std::size_t(ActiveMemoIndex), BoxFileName(box),
+               BoxLabel(BoxName(box), box), platform::Current().Now());
+    RebuildBoxMenu(*ActiveBoxList, ActiveBoxMenu);
+    RefreshIndicators();
+}
+
+void TForm1::MoveMenuClick(QAction* item) {
+    int target = 0;
+    for (int n = 1; n <= 6; ++n)
+        if (Move[n] == item)
+            target = n;
+    const int source = BoxOfMenu(ActiveBoxMenu);
+    // The own box's item is disabled in the memo menu; a move into the own box does nothing.
+    if (target == 0 || target == source || !HasChosenMemo(*this))
+        return;
+
+    std::exception_ptr failure;
+    try {
+        MoveMemo(*ActiveBoxList, std::size_t(ActiveMemoIndex), BoxFileName(source),
+                 BoxMemoLists[target], BoxFileName(target), platform::Current().Now());
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    // After a failure the lists are consistent again but may have been re-sorted, so both
+    // menus are rebuilt in every case to keep menu item i standing for memo i.
+    RebuildBoxMenu(BoxMemoLists[target], PopupMenu[target]);
+    RebuildBoxMenu(*ActiveBoxList, ActiveBoxMenu);
+    RefreshIndicators();
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
+void TForm1::DelLogClick() {
+    if (!DeleteLogExists())
+        return;
+    platform::Current().ShellExecuteA("open", cp932::Encode(kDeleteLogFileName), platform::SW_SHOW);
+}

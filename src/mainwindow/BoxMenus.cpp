@@ -1,0 +1,264 @@
+// The box menus, the memo menu, the ways into the editor and the fill-level indicators.
+#include "editor/Unit2.h"
+#include "mainwindow/Image.h"
+#include "mainwindow/MenuTitle.h"
+#include "mainwindow/Picture.h"
+#include "mainwindow/Unit1.h"
+#include "platform/CP932.h"
+#include "platform/Guard.h"
+#include "platform/Platform.h"
+#include "store/BoxFile.h"
+#include "trayicon/TrayIcon.h"
+
+#include <QMenu>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QStringDecoder>
+#include <QStringList>
+#include <QToolButton>
+#include <QWidgetAction>
+#include <string>
+
+namespace {
+
+constexpr std::size_t kTitleBytes = 40;
+
+std::string Section(int box) {
+    return "Box" + std::to_string(box);
+}
+
+// Program texts in CP932, encoded once.
+const std::string& NoTitle() {
+    static const std::string bytes = cp932::Encode(QStringLiteral("No Title"));
+    return bytes;
+}
+const std::string& DefaultHint() {
+    static const std::string bytes = cp932::Encode(QStringLiteral("_XXX_枚のメモがあります"));
+    return bytes;
+}
+
+// The fill level of a box: 0 empty, 1 mid, 2 full.
+int FillLevel(std::size_t memos, int warningNum) {
+    if (memos == 0)
+        return 0;
+    if (std::int64_t(memos) < warningNum)
+        return 1;
+    return 2;
+}
+
+// A memo's title: its first line, or "No Title" when that is empty or there is no line.
+std::string_view TitleBytes(const TMemoData& memo) {
+    if (memo.Lines.empty() || memo.Lines.front().empty())
+        return NoTitle();
+    return memo.Lines.front();
+}
+
+QIcon TitlePicture(const QString& path) {
+    return QIcon(QPixmap::fromImage(LoadBitmapFile(path)));
+}
+
+} // namespace
+
+void TForm1::CreateTitleRows() {
+    auto give = [this](QWidgetAction* row) {
+        row->setDefaultWidget(new TMenuTitle(row, this));
+    };
+    for (int n = 1; n <= 6; ++n)
+        give(FolderMenuTitle[n]);
+    give(MenuSubCaption);
+}
+
+void TForm1::RebuildBoxMenu(TMemoList& list, QMenu* menu) {
+    SortMemos(list);
+
+    const QList<QAction*> old = menu->actions();
+    for (qsizetype i = old.size() - 1; i >= 1; --i)
+        delete old[i];
+
+    // One decoder for the whole menu: opening a converter per caption would cost more than
+    // the menu item itself.
+    QStringDecoder decoder("windows-31j");
+    QList<QAction*> items;
+    items.reserve(qsizetype(list.size()));
+    for (const auto& memo : list) {
+        const std::string_view title = TitleBytes(*memo);
+        decoder.resetState();
+        QString caption = decoder.decode(QByteArrayView(title.data(), qsizetype(title.size())));
+        auto* item = new QAction(std::move(caption), menu);
+        connect(item, &QAction::triggered, this,
+                platform::Guarded([this, item] { MemoItemClick(item); }));
+        items.push_back(item);
+    }
+    menu->addActions(items);
+}
+
+void TForm1::MemoItemClick(QAction* item) {
+    auto* menu = qobject_cast<QMenu*>(item->parent());
+    if (!menu)
+        return;
+    ActiveMemoIndex = int(menu->actions().indexOf(item)) - 1;
+    platform::Current().Popup(PopupMenuSub, platform::Current().GetCursorPos());
+}
+
+void TForm1::PopupFolderMenuPopup(QMenu* menu) {
+    ActiveBoxMenu = menu;
+    const std::string suffix = cp932::Encode(QStringLiteral("の一覧"));
+    for (int n = 1; n <= 6; ++n) {
+        if (PopupMenu[n] == menu) {
+            ActiveBoxList = &BoxMemoLists[n];
+            if (Form2)
+                Form2->SpeedButton[n]->setChecked(true);
+            SaveBoxFile = BoxFileName(n);
+            ActiveBoxFile = BoxFileName(n);
+        }
+        FolderMenuTitle[n]->setText(cp932::Decode("[" + BoxName(n) + "]" + suffix));
+        FolderMenuTitle[n]->setIcon(
+            TitlePicture(SkinFile(SkinIni.ReadString(Section(n), "ImageBtn", ""))));
+    }
+}
+
+void TForm1::PopupMenuSubPopup() {
+    std::string_view title = NoTitle();
+    if (ActiveBoxList && ActiveMemoIndex >= 0 &&
+        std::size_t(ActiveMemoIndex) < ActiveBoxList->size())
+        title = TitleBytes(*(*ActiveBoxList)[std::size_t(ActiveMemoIndex)]);
+    if (title.size() <= kTitleBytes) {
+        MenuSubCaption->setText(cp932::Decode(title));
+    } else {
+        // 39 bytes and "...", but never half of a double-byte character.
+        MenuSubCaption->setText(cp932::Decode(cp932::CutAtCharBoundary(title, kTitleBytes - 1)) +
+                                QStringLiteral("..."));
+    }
+
+    const bool trash = ActiveBoxMenu == PopupMenu[6];
+    const std::string templ =
+        cp932::Encode(trash ? QStringLiteral("[_EEE_]へ復活") : QStringLiteral("[_EEE_]へ移動"));
+    for (int n = 1; n <= 6; ++n) {
+        Move[n]->setText(cp932::Decode(cp932::ReplaceAll(templ, "_EEE_", BoxName(n))));
+        Move[n]->setEnabled(true);
+        if (PopupMenu[n] == ActiveBoxMenu) {
+            Move[n]->setEnabled(false);
+            MenuSubCaption->setIcon(
+                TitlePicture(SkinFile(SkinIni.ReadString(Section(n), "ImageBtn", ""))));
+        }
+    }
+
+    for (QAction* item : {N2, N1, N9, Move[6]})
+        item->setVisible(!trash);
+}
+
+void TForm1::N1Click() {
+    if (!ActiveBoxList || ActiveMemoIndex < 0 ||
+        std::size_t(ActiveMemoIndex) >= ActiveBoxList->size())
+        return;
+    EditingExisting = true;
+    const TMemoData& memo = *(*ActiveBoxList)[std::size_t(ActiveMemoIndex)];
+    QStringList lines;
+    lines.reserve(qsizetype(memo.Lines.size()));
+    for (const std::string& line : memo.Lines)
+        lines.push_back(cp932::Decode(line));
+    Form2->RichEdit1->clear();
+    Form2->RichEdit1->setPlainText(lines.join(QLatin1Char('\n')));
+    Form2->DateTimePicker1 = memo.MemoDate;
+    platform::Current().ShowModal(Form2);
+    RefreshIndicators();
+}
+
+void TForm1::ImageFolderDblClick(TImage* icon) {
+    int box = 0;
+    for (int n = 1; n <= 6; ++n)
+        if (Image[n] == icon)
+            box = n;
+    if (box == 0)
+        return;
+    EditingExisting = false;
+    ActiveBoxMenu = PopupMenu[box];
+    ActiveBoxList = &BoxMemoLists[box];
+    Form2->SpeedButton[box]->setChecked(true);
+    ActiveBoxFile = BoxFileName(box);
+    platform::Current().ShowModal(Form2);
+    RefreshIndicators();
+}
+
+void TForm1::MenuAplNewClick(QAction* item) {
+    for (int n = 1; n <= 5; ++n)
+        if (MenuAplNew[n] == item)
+            ImageFolderDblClick(Image[n]);
+}
+
+void TForm1::THFolderClick(QAction* item) {
+    for (int n = 1; n <= 6; ++n)
+        if (THFolder[n] == item)
+            platform::Current().Popup(PopupMenu[n], platform::Current().GetCursorPos());
+}
+
+namespace {
+
+// The hint of a box whose menu lists `memos` memos: Hint0 for an empty box, else Hint1, with
+// the count in place of "_XXX_" and then the box name in place of "_EEE_".
+std::string BoxHint(const IniFile& skin, int box, qsizetype memos, const std::string& name) {
+    const std::string templ =
+        skin.ReadString(Section(box), memos == 0 ? "Hint0" : "Hint1", DefaultHint());
+    return cp932::ReplaceAll(cp932::ReplaceAll(templ, "_XXX_", std::to_string(memos)), "_EEE_",
+                             name);
+}
+
+qsizetype ListedMemos(const QMenu* menu) {
+    return menu->actions().size() - 1;
+}
+
+} // namespace
+
+void TForm1::RefreshIndicators() {
+    for (int n = 1; n <= 6; ++n) {
+        const std::string hint = BoxHint(SkinIni, n, ListedMemos(PopupMenu[n]), BoxName(n));
+        Image[n]->setToolTip(cp932::Decode(hint));
+        if (n == 1)
+            TrayIcon1->SetTipHelp("Tabuko [" + hint + "]");
+    }
+    UpdateBoxImages();
+    UpdateTrayIconImage();
+    UpdateTrayFolderItems();
+    UpdateNewMemoCaptions();
+}
+
+void TForm1::UpdateBoxImages() {
+    static const char* const kKeys[] = {"ImageEnp", "ImageMid", "ImageFul"};
+    for (int n = 1; n <= 6; ++n) {
+        const int level =
+            FillLevel(BoxMemoLists[n].size(), SkinIni.ReadInteger(Section(n), "WarningNum", 1));
+        Image[n]->LoadFromFile(SkinFile(SkinIni.ReadString(Section(n), kKeys[level], "")));
+        Image[n]->resize(Image[n]->Picture().Width(), Image[n]->Picture().Height());
+    }
+}
+
+void TForm1::UpdateTrayIconImage() {
+    static const char* const kKeys[] = {"Icon_Emp", "Icon_Mid", "Icon_Ful"};
+    const int level =
+        FillLevel(BoxMemoLists[1].size(), SkinIni.ReadInteger(Section(1), "WarningNum", 1));
+    TrayIcon1->Icon()->LoadFromFile(SkinFile(SkinIni.ReadString(Section(1), kKeys[level], "")));
+    try {
+        TrayIcon1->SetVisible(true);
+    } catch (const ENotifyIconError& error) {
+        // Without a notification area the program goes on with the wall as its only way in;
+        // the user is told once.
+        if (!TrayIconMissing) {
+            TrayIconMissing = true;
+            platform::ShowError(error.Message());
+        }
+    }
+}
+
+void TForm1::UpdateTrayFolderItems() {
+    for (int n = 1; n <= 6; ++n) {
+        const qsizetype memos = ListedMemos(PopupMenu[n]);
+        THFolder[n]->setText(cp932::Decode(BoxHint(SkinIni, n, memos, BoxName(n))));
+        THFolder[n]->setEnabled(memos != 0);
+    }
+}
+
+void TForm1::UpdateNewMemoCaptions() {
+    const std::string templ = cp932::Encode(QStringLiteral("に[_EEE_]を作成"));
+    for (int n = 1; n <= 5; ++n)
+        MenuAplNew[n]->setText(cp932::Decode(cp932::ReplaceAll(templ, "_EEE_", BoxName(n))));
+}

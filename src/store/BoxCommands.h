@@ -1,0 +1,46 @@
+#pragma once
+
+#include "store/MemoData.h"
+
+#include <QString>
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The commands that change boxes (delete, move, restore) and the delete log, on the in-memory
+// lists and the box files only; the window rebuilds its menus and indicators afterwards.
+
+// The delete log, in the current directory. It is only ever appended to while it exists; the
+// program never creates it.
+inline const QString kDeleteLogFileName = QStringLiteral("TabukoDelLog.txt");
+
+// True when the delete log file exists.
+bool DeleteLogExists();
+
+// A box's label in the delete log: its name, "(Box", its number and ")", e.g. メモ(Box1).
+std::string BoxLabel(std::string_view boxName, int box);
+
+// The lines of one delete log entry (CP932): the separator, the date and time of the deletion,
+// the box label, "テキスト：" and the memo's lines.
+std::vector<std::string> DeleteLogEntry(const TMemoData& memo, std::string_view boxLabel,
+                                        TDateTime deletedAt);
+
+// Appends the entry of `memo` to the delete log when the log exists; returns whether it did.
+// The log is read whole and rewritten with CR LF after every line. A log that cannot be read
+// raises "ファイル %s は開けません"; one that cannot be rewritten keeps its old content and
+// raises the error of the failed write.
+bool AppendToDeleteLog(const TMemoData& memo, std::string_view boxLabel, TDateTime deletedAt);
+
+// Deletes memo `index` of `list` for good: logs it, removes it and rewrites the box file.
+// When the log or the box file cannot be written the memo stays in the list (the box file was
+// not replaced, so list and file still agree) and the error is raised.
+void DeleteMemo(TMemoList& list, std::size_t index, const QString& boxFile,
+                std::string_view boxLabel, TDateTime deletedAt);
+
+// Moves memo `index` of `source` into `target` (restore is the same move out of the trash box):
+// the memo's SavedAt becomes `now`, the target box's file is written first, then the source
+// box's. Both lists end in memo order. On a failed write the memo is in exactly one list and
+// the box files agree with the lists (see the definition for how), and the error is raised.
+void MoveMemo(TMemoList& source, std::size_t index, const QString& sourceFile, TMemoList& target,
+              const QString& targetFile, TDateTime now);
