@@ -51,6 +51,15 @@ std::vector<std::string> Titles(const TMemoList& list) {
     return titles;
 }
 
+// The memo items of a box menu (after its title row).
+QStringList MenuItems(const QMenu* menu) {
+    QStringList items;
+    const QList<QAction*> actions = menu->actions();
+    for (qsizetype i = 1; i < actions.size(); ++i)
+        items << actions[i]->text();
+    return items;
+}
+
 class EditorTest : public MainWindowFixture {
 protected:
     void SetUp() override {
@@ -217,6 +226,8 @@ TEST_F(EditorTest, ChoosingAnotherBoxMovesTheEditedMemo) {
     EXPECT_EQ(Titles(Form1->BoxMemoLists[5]), (std::vector<std::string>{"move me", "five"}));
     EXPECT_EQ(Titles(Form1->BoxMemoLists[2]), (std::vector<std::string>{"stay"}));
     EXPECT_EQ(Form1->SaveBoxFile, QStringLiteral("5.dat"));
+    EXPECT_EQ(MenuItems(Form1->PopupMenu[5]), (QStringList{"move me", "five"}));
+    EXPECT_EQ(MenuItems(Form1->PopupMenu[2]), QStringList{"stay"});
     TMemoList five, two;
     ReadBoxFile(5, five);
     ReadBoxFile(2, two);
@@ -355,6 +366,18 @@ TEST_F(EditorTest, TextTheBoxFilesCannotHoldIsRefusedAndKept) {
     EXPECT_TRUE(fake->messageBoxes[0].text.contains(QStringLiteral("U+1F34E")));
     EXPECT_TRUE(Form1->BoxMemoLists[1].empty());
     EXPECT_TRUE(BoxFilesSaved().empty());
+}
+
+TEST_F(EditorTest, LookAlikesOfCp932CharactersAreStoredAsThem) {
+    ShowNew(1, [&] {
+        Form2->RichEdit1->insertPlainText(QStringLiteral("9時\u301C10時 \u2212"));
+        Form2->Button1->click();
+    });
+    EXPECT_TRUE(fake->messageBoxes.empty());
+    ASSERT_EQ(Form1->BoxMemoLists[1].size(), 1u);
+    EXPECT_EQ(Form1->BoxMemoLists[1][0]->Lines,
+              std::vector<std::string>{cp932::Encode(QStringLiteral("9時")) + "\x81\x60" +
+                                       cp932::Encode(QStringLiteral("10時 ")) + "\x81\x7C"});
 }
 
 TEST_F(EditorTest, DateTimeAndDeleteReplaceTheSelectionWithoutAnUndoStep) {

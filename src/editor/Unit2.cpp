@@ -70,6 +70,24 @@ QString UnicodeName(char32_t cp) {
         .toUpper();
 }
 
+// Japanese input elsewhere than on Windows types some characters under code points that CP932
+// lacks, while CP932 has the same character under another one (the wave dash of "〜" is the
+// best known). They are stored as the CP932 character, as Windows input would have typed it.
+QString FoldToCp932(QString text) {
+    static constexpr std::pair<char16_t, char16_t> kFolds[] = {
+        {u'\u301C', u'\uFF5E'}, // WAVE DASH -> FULLWIDTH TILDE
+        {u'\u2016', u'\u2225'}, // DOUBLE VERTICAL LINE -> PARALLEL TO
+        {u'\u2212', u'\uFF0D'}, // MINUS SIGN -> FULLWIDTH HYPHEN-MINUS
+        {u'\u00A2', u'\uFFE0'}, // CENT SIGN -> FULLWIDTH CENT SIGN
+        {u'\u00A3', u'\uFFE1'}, // POUND SIGN -> FULLWIDTH POUND SIGN
+        {u'\u00AC', u'\uFFE2'}, // NOT SIGN -> FULLWIDTH NOT SIGN
+        {u'\u2014', u'\u2015'}, // EM DASH -> HORIZONTAL BAR
+    };
+    for (const auto& [from, to] : kFolds)
+        text.replace(QChar(from), QChar(to));
+    return text;
+}
+
 constexpr int kWidth = 369;
 constexpr int kHeight = 300;
 
@@ -255,7 +273,7 @@ void TForm2::RichEdit1Change() {
 }
 
 std::vector<std::string> TForm2::MemoLines() const {
-    QStringList lines = RichEdit1->toPlainText().split(QLatin1Char('\n'));
+    QStringList lines = FoldToCp932(RichEdit1->toPlainText()).split(QLatin1Char('\n'));
     if (lines.size() > 1 && lines.back().isEmpty())
         lines.removeLast();
     std::vector<std::string> out;
@@ -268,7 +286,7 @@ std::vector<std::string> TForm2::MemoLines() const {
 void TForm2::Button1Click() {
     // Text that the box files cannot hold is refused before anything changes, so that nothing
     // is stored as something else.
-    if (const auto bad = cp932::FirstUnencodable(RichEdit1->toPlainText())) {
+    if (const auto bad = cp932::FirstUnencodable(FoldToCp932(RichEdit1->toPlainText()))) {
         platform::Current().MessageBox(
             QStringLiteral(
                 "「%1」（%2）はメモに保存できない文字です。\n"
