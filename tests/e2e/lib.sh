@@ -4,6 +4,7 @@
 set -euo pipefail
 
 STAGE=${1:?portable folder}
+TOOLS=${2:-}
 for tool in Xvfb trayer xdotool xwininfo xprop import; do
     if ! command -v "$tool" >/dev/null 2>&1; then
         echo "SKIP: $tool is not installed; end-to-end tests need Xvfb, trayer, xdotool, x11-utils and imagemagick"
@@ -29,7 +30,8 @@ cleanup() {
     [ -n "$APP_PID" ] && kill "$APP_PID" 2>/dev/null || true
     for pid in "${PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
     wait 2>/dev/null || true
-    [ "$status" -eq 0 ] && rm -rf "$WORK"
+    [ "$status" -eq 0 ] && [ -z "${E2E_KEEP:-}" ] && rm -rf "$WORK"
+    [ -n "${E2E_KEEP:-}" ] && echo "kept: $WORK"
     exit "$status"
 }
 trap cleanup EXIT
@@ -45,7 +47,7 @@ start_display() {
     for n in $(seq 120 199); do
         [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] || break
     done
-    Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+    Xvfb ":$n" -screen 0 1280x800x24 -br -nolisten tcp >/dev/null 2>&1 &
     PIDS+=($!)
     export DISPLAY=:$n
     for _ in $(seq 100); do xwininfo -root >/dev/null 2>&1 && break; sleep 0.1; done
@@ -114,6 +116,45 @@ tray_icon_window() {
     fail "no notification-area icon"
 }
 
+# Pop-up menus are the program's override-redirect windows taller than a tool tip (the embedded
+# notification-area icon and tool tips are override-redirect too).
+is_popup() {
+    local info
+    info=$(xwininfo -id "$1" 2>/dev/null) || return 1
+    grep -q "Override Redirect State: yes" <<<"$info" || return 1
+    [ "$(awk '/Height:/ {print $2}' <<<"$info")" -ge 40 ] &&
+        [ "$(awk '/Width:/ {print $2}' <<<"$info")" -ge 40 ]
+}
+
+# The open pop-up menu window of the program, printed as an id (waits for one).
+popup_menu() {
+    local id
+    for _ in $(seq 50); do
+        for id in $(xdotool search --onlyvisible --class tabuko 2>/dev/null); do
+            if is_popup "$id"; then
+                echo "$id"
+                return 0
+            fi
+        done
+        sleep 0.1
+    done
+    fail "no pop-up menu opened"
+}
+
+# Waits until no pop-up menu is open; fails after two seconds.
+no_popup_menu() {
+    local id open
+    for _ in $(seq 20); do
+        open=0
+        for id in $(xdotool search --onlyvisible --class tabuko 2>/dev/null); do
+            is_popup "$id" && open=1
+        done
+        [ "$open" = 0 ] && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
 # Clicks button $3 at window-relative x $1, y $2 of window $4.
 click_in() {
     xdotool mousemove --window "$4" "$1" "$2" sleep 0.2 click "$3"
@@ -129,3 +170,21 @@ wait_file() {
 hex_of() { od -An -v -tx1 "$1" | tr -s ' \n' ' ' | sed 's/^ //; s/ $//'; }
 
 screenshot() { import -window root "$1"; }
+
+# Ends the program through the notification-area icon's right-button menu ("終了" is last).
+quit_by_tray_menu() {
+    local icon
+    icon=$(tray_icon_window)
+    click_in 5 5 3 "$icon"
+    sleep 0.5
+    xdotool key Up sleep 0.2 key Return
+    wait_app_exit
+}
+
+# Checks that the screen shows wall bitmap $1 cut to its outline at window $2's origin.
+check_outline() {
+    local shot=$WORK/outline-$RANDOM.png
+    screenshot "$shot"
+    read -r x y < <(window_origin "$2")
+    "$TOOLS/e2e_shapecheck" "$shot" "$1" "$x" "$y" || fail "the wall is not cut to $1 (see $shot)"
+}
