@@ -278,11 +278,22 @@ TEST_F(EditorTest, CaptionsAndHintsUseTheBoxNames) {
     });
     ShowExisting(
         3, 0, [&] { EXPECT_EQ(Form2->windowTitle(), QStringLiteral("Tabuko - [仕事]を編集 -")); });
-    // Every button has its box's picture.
-    for (int n = 1; n <= 6; ++n) {
-        const QImage picture = Form2->SpeedButton[n]->icon().pixmap(16, 16).toImage();
-        EXPECT_EQ(picture.pixelColor(8, 8), QColor(10 * n, 100, 100)) << n;
-    }
+    // Every button shows its box's picture, loaded anew at each showing, with the colour of
+    // the bottom-left pixel see-through.
+    QImage bitmap(16, 16, QImage::Format_RGB32);
+    bitmap.fill(QColor(0, 255, 0));
+    for (int y = 4; y < 12; ++y)
+        for (int x = 4; x < 12; ++x)
+            bitmap.setPixelColor(x, y, QColor(200, 30, 30));
+    bitmap.save(QStringLiteral("button.bmp"), "BMP");
+    Form1->BoxButtonImages[6] = ProgramFolder() + QStringLiteral("/button.bmp");
+    ShowNew(3, [] {});
+    const QImage picture = Form2->SpeedButton[6]->icon().pixmap(16, 16).toImage();
+    EXPECT_EQ(picture.pixelColor(8, 8), QColor(200, 30, 30));
+    EXPECT_EQ(picture.pixelColor(0, 15).alpha(), 0);
+    for (int n = 1; n <= 5; ++n)
+        EXPECT_FALSE(Form2->SpeedButton[n]->icon().isNull()) << n;
+    EXPECT_TRUE(fake->messageBoxes.empty());
 }
 
 TEST_F(EditorTest, SavedPositionBeyondTheScreenIsCentred) {

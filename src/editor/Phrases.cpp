@@ -53,10 +53,9 @@ void TForm2::PopupMenu1Popup() {
         for (const std::string& line : lines) {
             // The caption is the line as written: "&" marks the access key and "-" alone is a
             // separator. The raw bytes are what gets inserted.
-            QAction* item = menu->addAction(cp932::Decode(line));
+            QAction* item =
+                line == "-" ? menu->addSeparator() : menu->addAction(cp932::Decode(line));
             item->setData(QByteArray(line.data(), qsizetype(line.size())));
-            if (line == "-")
-                item->setSeparator(true);
             connect(item, &QAction::triggered, this,
                     platform::Guarded([this, item] { PhraseItemClick(item); }));
         }
