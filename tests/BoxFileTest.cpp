@@ -142,8 +142,9 @@ TEST_F(BoxFileTest, DamagedFilesKeepTheMemosReadWholeAndNeverReadPastTheEnd) {
         TMemoList list = Parse(c.bytes, &damaged);
         EXPECT_TRUE(damaged);
         ASSERT_EQ(list.size(), c.kept);
-        if (c.kept)
+        if (c.kept) {
             EXPECT_EQ(list[0]->Lines, std::vector<std::string>{"one"});
+        }
     }
 }
 

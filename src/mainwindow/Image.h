@@ -2,11 +2,10 @@
 
 #include "mainwindow/Picture.h"
 
+#include <QMenu>
 #include <QPointer>
 #include <QWidget>
 #include <functional>
-
-class QMenu;
 
 // An image control: shows its picture at its top-left corner. With Transparent set, the colour
 // of a bitmap's bottom-left pixel is left out when painting.

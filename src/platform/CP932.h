@@ -11,8 +11,8 @@ namespace cp932 {
 // Bytes to text for display. Bytes that are not valid CP932 become U+FFFD.
 QString Decode(std::string_view bytes);
 
-// Text to bytes. Characters that CP932 cannot hold become '?'; callers that must not lose
-// text check FirstUnencodable first.
+// Text to bytes. Characters that CP932 cannot hold become the converter's substitute bytes;
+// callers that must not lose text check FirstUnencodable first.
 std::string Encode(const QString& text);
 
 // The first character (as a whole code point, surrogate pairs joined) that CP932 cannot hold.
