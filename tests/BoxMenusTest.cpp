@@ -1,0 +1,393 @@
+// Box menus, the memo menu, the ways into the editor, the fill-level indicators and the
+// owner-drawn title rows.
+#include "MainWindowFixture.h"
+
+#include "editor/Unit2.h"
+#include "mainwindow/Image.h"
+#include "mainwindow/MenuTitle.h"
+#include "mainwindow/Unit1.h"
+#include "platform/CP932.h"
+#include "platform/Exception.h"
+#include "platform/Guard.h"
+#include "store/BoxFile.h"
+#include "trayicon/TrayIcon.h"
+
+#include <QAction>
+#include <QDir>
+#include <QMenu>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QToolButton>
+#include <QWidgetAction>
+
+namespace {
+
+std::unique_ptr<TMemoData> Memo(std::vector<std::string> lines, TDateTime memoDate,
+                                TDateTime savedAt = 1.0) {
+    auto memo = std::make_unique<TMemoData>();
+    memo->Lines = std::move(lines);
+    memo->MemoDate = memoDate;
+    memo->SavedAt = savedAt;
+    return memo;
+}
+
+// Writes box n's file with memos whose only lines are `titles` (UTF-8), the first the newest.
+void WriteBox(int box, const std::vector<QString>& titles) {
+    TMemoList list;
+    TDateTime date = 45000;
+    for (const QString& title : titles)
+        list.push_back(Memo({cp932::Encode(title)}, date--));
+    WriteBytes(BoxFileName(box), BoxFileBytes(list));
+}
+
+QStringList Captions(const QMenu* menu) {
+    QStringList captions;
+    for (const QAction* action : menu->actions())
+        captions << action->text();
+    return captions;
+}
+
+// The colour a box icon shows.
+QColor IconColor(int box) {
+    return Form1->Image[box]->Picture().image.pixelColor(8, 8);
+}
+
+QColor TrayColor() {
+    return Form1->TrayIcon1->Icon()->Image().pixmap(16, 16).toImage().pixelColor(8, 8);
+}
+
+QString Decoded(const std::string& bytes) {
+    return cp932::Decode(bytes);
+}
+
+class BoxMenusTest : public MainWindowFixture {
+protected:
+    // Replaces the test skin's ini, adding `lines` to the section of `box`.
+    void AddToBoxSection(int box, const QString& lines) {
+        QString ini = TestSkinIni();
+        const QString header = QStringLiteral("[Box%1]\n").arg(box);
+        ini.replace(header, header + lines);
+        WriteTestSkin(ProgramFolder(), QStringLiteral("default"), ini);
+    }
+
+    // Replaces the test skin's ini, with one value changed.
+    void ChangeInSkin(const QString& from, const QString& to) {
+        QString ini = TestSkinIni();
+        ASSERT_TRUE(ini.contains(from));
+        ini.replace(from, to);
+        WriteTestSkin(ProgramFolder(), QStringLiteral("default"), ini);
+    }
+
+    // Puts `count` one-line memos into box n and refreshes, as a command does.
+    void Fill(int box, int count) {
+        TMemoList& list = Form1->BoxMemoLists[box];
+        list.clear();
+        for (int i = 0; i < count; ++i)
+            list.push_back(Memo({"m" + std::to_string(i)}, 45000 + i));
+        Form1->RebuildBoxMenu(list, Form1->PopupMenu[box]);
+        Form1->RefreshIndicators();
+    }
+
+    void OpenBoxMenu(int box) { fake->Popup(Form1->PopupMenu[box], fake->cursorPos); }
+
+    // Opens box n's menu and chooses memo i, which pops up the memo menu.
+    void ChooseMemo(int box, int index) {
+        OpenBoxMenu(box);
+        Form1->PopupMenu[box]->actions().at(index + 1)->trigger();
+    }
+};
+
+TEST_F(BoxMenusTest, EmptyBoxShowsTitleRowAloneAndEmptyIndicators) {
+    AddToBoxSection(2, QStringLiteral("Hint0=_EEE_は空（_XXX_）\nElement=箱\n"));
+    CreateForms();
+    EXPECT_EQ(Form1->PopupMenu[2]->actions().size(), 1);
+    EXPECT_EQ(Form1->Image[2]->toolTip(), QStringLiteral("箱は空（0）"));
+    EXPECT_EQ(IconColor(2), TestSkinColor(2, 'e'));
+    EXPECT_EQ(Form1->Image[2]->size(), QSize(16, 16));
+    EXPECT_EQ(Form1->THFolder[2]->text(), QStringLiteral("箱は空（0）"));
+    EXPECT_FALSE(Form1->THFolder[2]->isEnabled());
+    EXPECT_EQ(Form1->MenuAplNew[2]->text(), QStringLiteral("に[箱]を作成"));
+    EXPECT_EQ(Form1->MenuAplNew[1]->text(), QStringLiteral("に[メモ]を作成"));
+}
+
+TEST_F(BoxMenusTest, BoxMenuListsMemosInMemoOrderWithNoTitleForEmptyFirstLines) {
+    TMemoList list;
+    list.push_back(Memo({"older"}, 45000));
+    list.push_back(Memo({}, 45002));
+    list.push_back(Memo({"", "second line"}, 45001));
+    list.push_back(Memo({cp932::Encode(QStringLiteral("日本語のメモ")), "x"}, 45003));
+    WriteBytes(BoxFileName(3), BoxFileBytes(list));
+    CreateForms();
+
+    EXPECT_EQ(Captions(Form1->PopupMenu[3]),
+              (QStringList{QStringLiteral("[]"), QStringLiteral("日本語のメモ"),
+                           QStringLiteral("No Title"), QStringLiteral("No Title"),
+                           QStringLiteral("older")}));
+    // The list itself is in memo order, so item i + 1 stands for memo i.
+    EXPECT_EQ(Form1->BoxMemoLists[3][3]->Lines, std::vector<std::string>{"older"});
+    // Without Hint1 the default template is used.
+    EXPECT_EQ(Form1->Image[3]->toolTip(), QStringLiteral("4枚のメモがあります"));
+    EXPECT_TRUE(Form1->THFolder[3]->isEnabled());
+
+    // A rebuild replaces the items instead of adding to them.
+    Form1->BoxMemoLists[3].pop_back();
+    Form1->RebuildBoxMenu(Form1->BoxMemoLists[3], Form1->PopupMenu[3]);
+    EXPECT_EQ(Form1->PopupMenu[3]->actions().size(), 4);
+
+    ChooseMemo(3, 1);
+    EXPECT_EQ(Form1->MenuSubCaption->text(), QStringLiteral("No Title"));
+    ChooseMemo(3, 2);
+    EXPECT_EQ(Form1->MenuSubCaption->text(), QStringLiteral("No Title"));
+}
+
+TEST_F(BoxMenusTest, FillLevelFollowsWarningNum) {
+    AddToBoxSection(2, QStringLiteral("WarningNum=5\n"));
+    CreateForms();
+    for (int count = 1; count <= 4; ++count) {
+        Fill(2, count);
+        EXPECT_EQ(IconColor(2), TestSkinColor(2, 'm')) << count;
+    }
+    Fill(2, 5);
+    EXPECT_EQ(IconColor(2), TestSkinColor(2, 'f'));
+    Fill(2, 0);
+    EXPECT_EQ(IconColor(2), TestSkinColor(2, 'e'));
+    // The default WarningNum 1: one memo is already full.
+    Fill(4, 1);
+    EXPECT_EQ(IconColor(4), TestSkinColor(4, 'f'));
+}
+
+TEST_F(BoxMenusTest, TrayIconFollowsBoxOneOnly) {
+    AddToBoxSection(1, QStringLiteral("WarningNum=3\nHint1=_EEE_: _XXX_件\n"));
+    CreateForms();
+    Fill(2, 3);
+    EXPECT_EQ(TrayColor(), TestSkinColor(1, 'e'));
+    Fill(1, 1);
+    EXPECT_EQ(TrayColor(), TestSkinColor(1, 'm'));
+    Fill(1, 3);
+    EXPECT_EQ(TrayColor(), TestSkinColor(1, 'f'));
+    EXPECT_EQ(Decoded(Form1->TrayIcon1->TipHelp()), QStringLiteral("Tabuko [メモ: 3件]"));
+    EXPECT_TRUE(Form1->TrayIcon1->Visible());
+}
+
+TEST_F(BoxMenusTest, OpeningABoxMenuMakesItActiveAndTitlesEveryBox) {
+    AddToBoxSection(5, QStringLiteral("Element=予定\n"));
+    WriteBox(4, {QStringLiteral("a")});
+    CreateForms();
+    fake->cursorPos = QPoint(300, 200);
+    Form1->THFolder[4]->trigger();
+
+    ASSERT_FALSE(fake->popups.empty());
+    EXPECT_EQ(fake->popups.back().menu, Form1->PopupMenu[4]);
+    EXPECT_EQ(fake->popups.back().pos, QPoint(300, 200));
+    EXPECT_EQ(Form1->ActiveBoxMenu, Form1->PopupMenu[4]);
+    EXPECT_EQ(Form1->ActiveBoxList, &Form1->BoxMemoLists[4]);
+    EXPECT_EQ(Form1->SaveBoxFile, QStringLiteral("4.dat"));
+    EXPECT_EQ(Form1->ActiveBoxFile, QStringLiteral("4.dat"));
+    EXPECT_TRUE(Form2->SpeedButton[4]->isChecked());
+    EXPECT_EQ(Form1->FolderMenuTitle[4]->text(), QStringLiteral("[メモ]の一覧"));
+    EXPECT_EQ(Form1->FolderMenuTitle[5]->text(), QStringLiteral("[予定]の一覧"));
+    const QImage picture = Form1->FolderMenuTitle[6]->icon().pixmap(16, 16).toImage();
+    EXPECT_EQ(picture.pixelColor(8, 8), QColor(60, 100, 100)); // btn6.bmp
+}
+
+TEST_F(BoxMenusTest, ChoosingAMemoPopsUpTheMemoMenuAtThePointer) {
+    WriteBox(1, {QStringLiteral("first"), QStringLiteral("second"), QStringLiteral("third")});
+    CreateForms();
+    fake->cursorPos = QPoint(40, 50);
+    ChooseMemo(1, 2);
+    EXPECT_EQ(Form1->ActiveMemoIndex, 2);
+    EXPECT_EQ(fake->popups.back().menu, Form1->PopupMenuSub);
+    EXPECT_EQ(fake->popups.back().pos, QPoint(40, 50));
+    EXPECT_EQ(Form1->MenuSubCaption->text(), QStringLiteral("third"));
+}
+
+TEST_F(BoxMenusTest, MemoMenuTitleIsCutAtFortyBytesOnACharacterBoundary) {
+    const QString forty(40, QLatin1Char('a'));
+    const QString fortyOne = QString(39, QLatin1Char('b')) + QStringLiteral("cd");
+    // 38 single bytes, then a double-byte character over bytes 39 and 40, then more.
+    const QString split = QString(38, QLatin1Char('c')) + QStringLiteral("漢字");
+    WriteBox(1, {forty, fortyOne, split});
+    CreateForms();
+
+    ChooseMemo(1, 0);
+    EXPECT_EQ(Form1->MenuSubCaption->text(), forty);
+    ChooseMemo(1, 1);
+    EXPECT_EQ(Form1->MenuSubCaption->text(), QString(39, QLatin1Char('b')) + QStringLiteral("..."));
+    ChooseMemo(1, 2);
+    EXPECT_EQ(Form1->MenuSubCaption->text(), QString(38, QLatin1Char('c')) + QStringLiteral("..."));
+    // The box menu always shows the whole first line.
+    EXPECT_EQ(Form1->PopupMenu[1]->actions().at(2)->text(), fortyOne);
+}
+
+TEST_F(BoxMenusTest, MemoMenuOfAnOrdinaryBoxAndOfTheTrashBox) {
+    AddToBoxSection(2, QStringLiteral("Element=仕事\n"));
+    WriteBox(3, {QStringLiteral("in three")});
+    WriteBox(6, {QStringLiteral("in trash")});
+    CreateForms();
+
+    ChooseMemo(3, 0);
+    for (int n = 1; n <= 6; ++n) {
+        const QString name = n == 2 ? QStringLiteral("仕事") : QStringLiteral("メモ");
+        EXPECT_EQ(Form1->Move[n]->text(), QStringLiteral("[%1]へ移動").arg(name)) << n;
+        EXPECT_EQ(Form1->Move[n]->isEnabled(), n != 3) << n;
+    }
+    for (QAction* item : {Form1->N1, Form1->N2, Form1->N9, Form1->Move[6]})
+        EXPECT_TRUE(item->isVisible()) << item->objectName().toStdString();
+    EXPECT_EQ(Form1->MenuSubCaption->icon().pixmap(16, 16).toImage().pixelColor(8, 8),
+              QColor(30, 100, 100)); // btn3.bmp
+
+    ChooseMemo(6, 0);
+    for (int n = 1; n <= 5; ++n) {
+        const QString name = n == 2 ? QStringLiteral("仕事") : QStringLiteral("メモ");
+        EXPECT_EQ(Form1->Move[n]->text(), QStringLiteral("[%1]へ復活").arg(name)) << n;
+        EXPECT_TRUE(Form1->Move[n]->isEnabled()) << n;
+    }
+    for (QAction* item : {Form1->N1, Form1->N2, Form1->N9, Form1->Move[6]})
+        EXPECT_FALSE(item->isVisible()) << item->objectName().toStdString();
+    EXPECT_TRUE(Form1->N11->isVisible());
+    EXPECT_TRUE(Form1->Delete1->isVisible());
+
+    // Back in an ordinary box everything is shown again.
+    ChooseMemo(3, 0);
+    EXPECT_TRUE(Form1->N1->isVisible());
+}
+
+TEST_F(BoxMenusTest, EditFromBoxFourStartsWithBoxFoursButtonAndTheMemo) {
+    TMemoList list;
+    list.push_back(Memo({cp932::Encode(QStringLiteral("件名")), "", "body"}, 44000.25));
+    WriteBytes(BoxFileName(4), BoxFileBytes(list));
+    CreateForms();
+    Form2->SpeedButton[1]->setChecked(true);
+
+    bool buttonDown = false;
+    QString text;
+    fake->onModal = [&](QDialog*) {
+        buttonDown = Form2->SpeedButton[4]->isChecked();
+        text = Form2->RichEdit1->toPlainText();
+    };
+    ChooseMemo(4, 0);
+    Form1->N1->trigger();
+
+    ASSERT_EQ(fake->modalShown.size(), 1u);
+    EXPECT_EQ(fake->modalShown[0], Form2);
+    EXPECT_TRUE(buttonDown);
+    EXPECT_TRUE(Form1->EditingExisting);
+    EXPECT_EQ(text, QStringLiteral("件名\n\nbody"));
+}
+
+TEST_F(BoxMenusTest, NewMemoItemActsAsDoubleClickOnTheBoxIcon) {
+    CreateForms();
+    int modals = 0;
+    bool buttonDown = false;
+    fake->onModal = [&](QDialog*) {
+        ++modals;
+        buttonDown = Form2->SpeedButton[2]->isChecked();
+    };
+    Form1->EditingExisting = true;
+    Form1->MenuAplNew[2]->trigger();
+    EXPECT_EQ(modals, 1);
+    EXPECT_TRUE(buttonDown);
+    EXPECT_FALSE(Form1->EditingExisting);
+    EXPECT_EQ(Form1->ActiveBoxMenu, Form1->PopupMenu[2]);
+    EXPECT_EQ(Form1->ActiveBoxList, &Form1->BoxMemoLists[2]);
+    EXPECT_EQ(Form1->ActiveBoxFile, QStringLiteral("2.dat"));
+
+    Form1->ActiveBoxMenu = nullptr;
+    Form1->Image[2]->OnDblClick();
+    EXPECT_EQ(modals, 2);
+    EXPECT_EQ(Form1->ActiveBoxMenu, Form1->PopupMenu[2]);
+}
+
+TEST_F(BoxMenusTest, PictureThatCannotBeLoadedStopsTheRefreshAtThatBox) {
+    ChangeInSkin(QStringLiteral("ImageFul=f3.bmp"), QStringLiteral("ImageFul=missing.bmp"));
+    CreateForms();
+    const QColor box4Before = IconColor(4);
+    TMemoList& three = Form1->BoxMemoLists[3];
+    three.push_back(Memo({"x"}, 45000));
+    Form1->RebuildBoxMenu(three, Form1->PopupMenu[3]);
+    Form1->BoxMemoLists[4].push_back(Memo({"y"}, 45000));
+    Form1->RebuildBoxMenu(Form1->BoxMemoLists[4], Form1->PopupMenu[4]);
+    fake->messageBoxes.clear();
+
+    platform::Guard([] { Form1->RefreshIndicators(); });
+    ASSERT_EQ(fake->messageBoxes.size(), 1u);
+    const QString path = Form1->SkinFolder + QDir::separator() + QStringLiteral("missing.bmp");
+    EXPECT_EQ(fake->messageBoxes[0].text, QStringLiteral("ファイル %1 は開けません").arg(path));
+    // The boxes after the failing one and the later steps keep their previous state.
+    EXPECT_EQ(IconColor(4), box4Before);
+    EXPECT_FALSE(Form1->THFolder[3]->isEnabled());
+    // The hints were set before the pictures.
+    EXPECT_EQ(Form1->Image[4]->toolTip(), QStringLiteral("1枚のメモがあります"));
+}
+
+TEST_F(BoxMenusTest, PictureFailuresNameTheExtensionOrTheFile) {
+    CreateForms();
+    // An empty box picture value has no extension.
+    Form1->SkinIni.WriteString("Box2", "ImageEnp", "");
+    try {
+        Form1->RefreshIndicators();
+        ADD_FAILURE() << "the empty box picture loaded";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(), QStringLiteral("拡張子 . の画像形式は処理できません"));
+    }
+
+    // An empty title picture names the skin folder itself.
+    Form1->SkinIni.WriteString("Box1", "ImageBtn", "");
+    try {
+        Form1->PopupFolderMenuPopup(Form1->PopupMenu[3]);
+        ADD_FAILURE() << "the empty title picture loaded";
+    } catch (const Exception& e) {
+        EXPECT_EQ(
+            e.Message(),
+            QStringLiteral("ファイル %1 は開けません").arg(Form1->SkinFolder + QDir::separator()));
+    }
+    EXPECT_EQ(Form1->ActiveBoxMenu, Form1->PopupMenu[3]);
+}
+
+TEST_F(BoxMenusTest, TitleRowPaintsItsColoursPictureAndCaptionInEveryState) {
+    CreateForms();
+    Form1->MenuTitleBrushColor = QColor(0, 0, 128);
+    Form1->MenuTitlePenColor = QColor(255, 255, 255);
+    OpenBoxMenu(1);
+    auto* row = qobject_cast<TMenuTitle*>(Form1->FolderMenuTitle[1]->defaultWidget());
+    ASSERT_NE(row, nullptr);
+    EXPECT_EQ(row->Picture().size(), QSize(16, 16));
+
+    const QSize size = row->sizeHint();
+    QMenu plain;
+    plain.setFont(row->font());
+    plain.addAction(Form1->FolderMenuTitle[1]->text());
+    EXPECT_GE(size.height(), plain.actionGeometry(plain.actions().at(0)).height());
+    EXPECT_GE(size.width(),
+              20 + row->fontMetrics().horizontalAdvance(Form1->FolderMenuTitle[1]->text()));
+
+    auto render = [&] {
+        row->resize(size);
+        QImage image(size, QImage::Format_RGB32);
+        image.fill(Qt::black);
+        row->render(&image);
+        return image;
+    };
+    const QImage image = render();
+    EXPECT_EQ(image.pixelColor(size.width() - 1, size.height() - 1), QColor(0, 0, 128));
+    EXPECT_EQ(image.pixelColor(0, 0), QColor(0, 0, 128));
+    EXPECT_EQ(image.pixelColor(1, 2), QColor(10, 100, 100));   // btn1.bmp's corner
+    EXPECT_EQ(image.pixelColor(16, 17), QColor(10, 100, 100)); // and its other corner
+    EXPECT_EQ(image.pixelColor(17, 2), QColor(0, 0, 128));
+    int captionPixels = 0;
+    int leftmost = size.width();
+    for (int y = 0; y < size.height(); ++y)
+        for (int x = 18; x < size.width(); ++x)
+            if (image.pixelColor(x, y).red() > 128) { // the caption's (antialiased) white
+                ++captionPixels;
+                leftmost = std::min(leftmost, x);
+            }
+    EXPECT_GT(captionPixels, 10);
+    EXPECT_GE(leftmost, 20);
+
+    // Disabled (as it always is) or enabled, the row looks the same.
+    Form1->FolderMenuTitle[1]->setEnabled(true);
+    EXPECT_TRUE(render() == image);
+}
+
+} // namespace
