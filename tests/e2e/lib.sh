@@ -188,3 +188,41 @@ check_outline() {
     read -r x y < <(window_origin "$2")
     "$TOOLS/e2e_shapecheck" "$shot" "$1" "$x" "$y" || fail "the wall is not cut to $1 (see $shot)"
 }
+
+# Checks that the screen shows picture $1 (its bottom-left colour left out) at window $2's
+# x $3, y $4.
+check_picture() {
+    local shot=$WORK/picture-$RANDOM.png x y
+    screenshot "$shot"
+    read -r x y < <(window_origin "$2")
+    "$TOOLS/e2e_shapecheck" --picture "$shot" "$1" "$((x + $3))" "$((y + $4))" ||
+        fail "$1 is not shown at $3,$4 (see $shot)"
+}
+
+# Writes box file $1 holding the memos given as further arguments, each "date|text" with the
+# memo date as a day number (the stored moment is the same) and the text in UTF-8, lines
+# separated by "\n"; the text is stored as CP932 with CR LF after every line.
+make_box() {
+    local file=$1 memo date text
+    shift
+    perl -e 'print pack("l<", shift)' "$#" >"$file"
+    for memo in "$@"; do
+        date=${memo%%|*}
+        text=${memo#*|}
+        printf '%b\n' "$text" | iconv -f UTF-8 -t CP932 | sed 's/$/\r/' >"$WORK/text.bin"
+        perl -e 'print pack("l<", -s $ARGV[0])' "$WORK/text.bin" >>"$file"
+        cat "$WORK/text.bin" >>"$file"
+        perl -e 'print pack("d<d<l<", $ARGV[0], $ARGV[0], 0)' "$date" >>"$file"
+    done
+}
+
+# The text of the memos of box file $1 in file order, one line "title" per memo (first line,
+# decoded from CP932).
+box_titles() {
+    perl -e '
+        open my $f, "<:raw", $ARGV[0] or die; local $/; my $b = <$f>;
+        my ($n) = unpack("l<", $b); my $p = 4;
+        for (1..$n) { my ($l) = unpack("l<", substr($b, $p, 4)); $p += 4;
+            my $t = substr($b, $p, $l); $p += $l + 20; $t =~ s/\r\n.*//s; print "$t\n"; }
+    ' "$1" | iconv -f CP932 -t UTF-8
+}
