@@ -1,0 +1,387 @@
+// Deleting, moving and restoring memos and the delete log: first on the lists and files alone,
+// then through the memo menu of the running window.
+#include "MainWindowFixture.h"
+
+#include "mainwindow/Image.h"
+#include "mainwindow/Unit1.h"
+#include "platform/CP932.h"
+#include "platform/Exception.h"
+#include "store/BoxCommands.h"
+#include "store/BoxFile.h"
+
+#include <QAction>
+#include <QFile>
+#include <QMenu>
+#include <algorithm>
+
+namespace {
+
+constexpr TDateTime kNoon = 46000.5; // 2025-12-09 (Tuesday) 12:00
+
+std::unique_ptr<TMemoData> Memo(std::vector<std::string> lines, TDateTime memoDate,
+                                TDateTime savedAt = 1.0) {
+    auto memo = std::make_unique<TMemoData>();
+    memo->Lines = std::move(lines);
+    memo->MemoDate = memoDate;
+    memo->SavedAt = savedAt;
+    return memo;
+}
+
+std::string Cp932(const QString& text) {
+    return cp932::Encode(text);
+}
+
+// The first lines of a list's memos, in list order.
+std::vector<std::string> Titles(const TMemoList& list) {
+    std::vector<std::string> titles;
+    for (const auto& memo : list)
+        titles.push_back(memo->Lines.empty() ? std::string() : memo->Lines.front());
+    return titles;
+}
+
+// The first lines of the memos that box n's file holds.
+std::vector<std::string> TitlesOnDisk(int box) {
+    TMemoList list;
+    ParseBoxFile(ReadBytes(BoxFileName(box)), list);
+    return Titles(list);
+}
+
+std::string ExpectedEntry(const QString& when, const QString& label,
+                          const std::vector<std::string>& lines) {
+    std::string entry = std::string(30, '=') + "\r\n" + Cp932(QStringLiteral("削除日付：") + when) +
+                        "\r\n" + Cp932(QStringLiteral("フォルダ：") + label) + "\r\n" +
+                        Cp932(QStringLiteral("テキスト：")) + "\r\n";
+    for (const auto& line : lines)
+        entry += line + "\r\n";
+    return entry;
+}
+
+// ---- the model, without windows ----
+
+class BoxCommandsModelTest : public ::testing::Test {
+protected:
+    FakePlatform::Scope fake;
+    TempCurrentDir dir;
+
+    // Boxes 1 and 2 with their files written.
+    TMemoList one;
+    TMemoList two;
+    void SetUp() override {
+        fake->now = kNoon;
+        one.push_back(Memo({"a1", "second line"}, 45003));
+        one.push_back(Memo({"a2"}, 45001));
+        two.push_back(Memo({"b1"}, 45004));
+        two.push_back(Memo({"b2"}, 45002, 5.0));
+        two.push_back(Memo({"b3"}, 45000));
+        WriteBytes(BoxFileName(1), BoxFileBytes(one));
+        WriteBytes(BoxFileName(2), BoxFileBytes(two));
+    }
+};
+
+TEST_F(BoxCommandsModelTest, DeleteWithoutLogRemovesTheMemoAndCreatesNoLog) {
+    DeleteMemo(one, 0, BoxFileName(1), "x(Box1)", kNoon);
+    EXPECT_EQ(Titles(one), std::vector<std::string>{"a2"});
+    EXPECT_EQ(TitlesOnDisk(1), std::vector<std::string>{"a2"});
+    EXPECT_FALSE(QFile::exists(kDeleteLogFileName));
+    EXPECT_EQ(fake->savedFiles, std::vector<QString>{QStringLiteral("1.dat")});
+}
+
+TEST_F(BoxCommandsModelTest, EmptyLogGetsExactlyOneEntry) {
+    WriteBytes(kDeleteLogFileName, "");
+    DeleteMemo(one, 0, BoxFileName(1), Cp932(QStringLiteral("メモ(Box1)")), kNoon);
+    EXPECT_EQ(ReadBytes(kDeleteLogFileName),
+              ExpectedEntry(QStringLiteral("2025.12.09(火) 12:00"), QStringLiteral("メモ(Box1)"),
+                            {"a1", "second line"}));
+    EXPECT_EQ(fake->savedFiles,
+              (std::vector<QString>{kDeleteLogFileName, QStringLiteral("1.dat")}));
+}
+
+TEST_F(BoxCommandsModelTest, LogIsRewrittenWithCrLfAfterEveryLine) {
+    WriteBytes(kDeleteLogFileName, "old one\nold two\rold three\r\nno end");
+    one[1]->Lines.clear(); // a memo without lines adds no text lines
+    // Deleted within the first second after midnight: the date alone.
+    DeleteMemo(one, 1, BoxFileName(1), "L", 46000.0 + 0.5 / 86400.0);
+    EXPECT_EQ(ReadBytes(kDeleteLogFileName),
+              "old one\r\nold two\r\nold three\r\nno end\r\n" +
+                  ExpectedEntry(QStringLiteral("2025.12.09(火)"), QStringLiteral("L"), {}));
+}
+
+TEST_F(BoxCommandsModelTest, BoxLabelIsTheNameAndTheBoxNumber) {
+    EXPECT_EQ(BoxLabel(Cp932(QStringLiteral("ゴミ箱")), 6), Cp932(QStringLiteral("ゴミ箱(Box6)")));
+}
+
+TEST_F(BoxCommandsModelTest, FailedLogRewriteKeepsTheLogAndTheMemo) {
+    const std::string log = "kept\r\n";
+    WriteBytes(kDeleteLogFileName, log);
+    const std::string boxBefore = ReadBytes(BoxFileName(1));
+    for (auto stage : {FakePlatform::SaveFailure::AtStart, FakePlatform::SaveFailure::HalfWay}) {
+        fake->failSaveAt = 1;
+        fake->failSaveStage = stage;
+        EXPECT_THROW(DeleteMemo(one, 0, BoxFileName(1), "L", kNoon), Exception);
+        EXPECT_EQ(ReadBytes(kDeleteLogFileName), log);
+        EXPECT_EQ(Titles(one), (std::vector<std::string>{"a1", "a2"}));
+        EXPECT_EQ(ReadBytes(BoxFileName(1)), boxBefore);
+    }
+}
+
+TEST_F(BoxCommandsModelTest, FailedBoxWriteKeepsTheMemoInTheList) {
+    const std::string boxBefore = ReadBytes(BoxFileName(1));
+    fake->failSaveAt = 1;
+    try {
+        DeleteMemo(one, 1, BoxFileName(1), "L", kNoon);
+        ADD_FAILURE() << "the failed write was not reported";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(), QStringLiteral("ファイル 1.dat を作成できません"));
+    }
+    EXPECT_EQ(Titles(one), (std::vector<std::string>{"a1", "a2"}));
+    EXPECT_EQ(ReadBytes(BoxFileName(1)), boxBefore);
+}
+
+TEST_F(BoxCommandsModelTest, MoveWritesTheTargetFirstAndKeepsTheMemoDate) {
+    TMemoData* const moved = one[1].get(); // a2, MemoDate 45001
+    MoveMemo(one, 1, BoxFileName(1), two, BoxFileName(2), kNoon);
+    EXPECT_EQ(fake->savedFiles, (std::vector<QString>{QStringLiteral("2.dat"), "1.dat"}));
+    EXPECT_EQ(moved->MemoDate, 45001);
+    EXPECT_EQ(moved->SavedAt, kNoon);
+    // Memos with a later MemoDate stay ahead of it.
+    EXPECT_EQ(Titles(two), (std::vector<std::string>{"b1", "b2", "a2", "b3"}));
+    EXPECT_EQ(TitlesOnDisk(2), Titles(two));
+    EXPECT_EQ(TitlesOnDisk(1), std::vector<std::string>{"a1"});
+
+    // Among equal MemoDates the moved memo comes first: its SavedAt is now the latest.
+    two[1]->MemoDate = 45003;
+    one[0]->SavedAt = 40000; // later than b2's old SavedAt, earlier than the move
+    MoveMemo(two, 1, BoxFileName(2), one, BoxFileName(1), kNoon + 1);
+    EXPECT_EQ(Titles(one), (std::vector<std::string>{"b2", "a1"}));
+}
+
+// After any failed move the memo is in exactly one list and the files hold what the lists do.
+class FailedMoveTest : public BoxCommandsModelTest {
+protected:
+    void ExpectUnmoved(const std::string& oneBefore, const std::string& twoBefore) {
+        EXPECT_EQ(Titles(one), (std::vector<std::string>{"a1", "a2"}));
+        EXPECT_EQ(one[1]->SavedAt, 1.0);
+        EXPECT_EQ(Titles(two), (std::vector<std::string>{"b1", "b2", "b3"}));
+        EXPECT_EQ(ReadBytes(BoxFileName(1)), oneBefore);
+        EXPECT_EQ(ReadBytes(BoxFileName(2)), twoBefore);
+    }
+};
+
+TEST_F(FailedMoveTest, FirstWriteFails) {
+    const std::string oneBefore = ReadBytes(BoxFileName(1));
+    const std::string twoBefore = ReadBytes(BoxFileName(2));
+    for (auto stage : {FakePlatform::SaveFailure::AtStart, FakePlatform::SaveFailure::AtCommit}) {
+        fake->failSaveAt = 1;
+        fake->failSaveStage = stage;
+        EXPECT_THROW(MoveMemo(one, 1, BoxFileName(1), two, BoxFileName(2), kNoon), Exception);
+        ExpectUnmoved(oneBefore, twoBefore);
+    }
+}
+
+TEST_F(FailedMoveTest, SecondWriteFailsAndTheMoveIsUndone) {
+    const std::string oneBefore = ReadBytes(BoxFileName(1));
+    const std::string twoBefore = ReadBytes(BoxFileName(2));
+    fake->failSaveAt = 2;
+    try {
+        MoveMemo(one, 1, BoxFileName(1), two, BoxFileName(2), kNoon);
+        ADD_FAILURE() << "the failed write was not reported";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(), QStringLiteral("ファイル 1.dat を作成できません"));
+    }
+    ExpectUnmoved(oneBefore, twoBefore);
+    EXPECT_EQ(fake->savedFiles, (std::vector<QString>{QStringLiteral("2.dat"), "2.dat"}));
+}
+
+// A test double whose saves fail at chosen call numbers (1 = the first save from now).
+class FailingSaves : public FakePlatform {
+public:
+    std::vector<int> failing;
+    void SaveFile(const QString& path, const std::string& bytes) override {
+        ++calls_;
+        if (std::find(failing.begin(), failing.end(), calls_) != failing.end())
+            throw Exception::CannotCreate(path);
+        FakePlatform::SaveFile(path, bytes);
+    }
+
+private:
+    int calls_ = 0;
+};
+
+TEST_F(FailedMoveTest, SecondWriteAndTheUndoFailLeaveTheMemoInTheTargetOnly) {
+    const std::string oneBefore = ReadBytes(BoxFileName(1));
+    FailingSaves saves;
+    saves.failing = {2, 3};
+    platform::SetCurrent(&saves);
+    EXPECT_THROW(MoveMemo(one, 1, BoxFileName(1), two, BoxFileName(2), kNoon), Exception);
+    platform::SetCurrent(fake.fake.get());
+
+    // The lists hold the moved state, as the target file does; the source file could not be
+    // written, so it still holds its old copy until the source box is next written.
+    EXPECT_EQ(Titles(one), std::vector<std::string>{"a1"});
+    EXPECT_EQ(Titles(two), (std::vector<std::string>{"b1", "b2", "a2", "b3"}));
+    EXPECT_EQ(two[2]->SavedAt, kNoon);
+    EXPECT_EQ(TitlesOnDisk(2), Titles(two));
+    EXPECT_EQ(ReadBytes(BoxFileName(1)), oneBefore);
+    WriteBoxFile(BoxFileName(1), one);
+    EXPECT_EQ(TitlesOnDisk(1), std::vector<std::string>{"a1"});
+}
+
+// ---- through the memo menu of the running window ----
+
+class BoxCommandsWindowTest : public MainWindowFixture {
+protected:
+    void SetUp() override { fake->now = kNoon; }
+
+    void Start() {
+        CreateForms();
+        fake->messageBoxes.clear();
+        fake->savedFiles.clear();
+    }
+
+    // Opens box n's menu and chooses memo i, as the user does before a command.
+    void ChooseMemo(int box, int index) {
+        fake->Popup(Form1->PopupMenu[box], fake->cursorPos);
+        Form1->PopupMenu[box]->actions().at(index + 1)->trigger();
+    }
+
+    QStringList Captions(int box) {
+        QStringList captions;
+        const QList<QAction*> actions = Form1->PopupMenu[box]->actions();
+        for (qsizetype i = 1; i < actions.size(); ++i)
+            captions << actions[i]->text();
+        return captions;
+    }
+
+    QColor IconColor(int box) { return Form1->Image[box]->Picture().image.pixelColor(8, 8); }
+};
+
+void WriteBox(int box, TMemoList list) {
+    WriteBytes(BoxFileName(box), BoxFileBytes(list));
+}
+
+TEST_F(BoxCommandsWindowTest, DeletingTheOnlyMemoEmptiesTheBox) {
+    TMemoList list;
+    list.push_back(Memo({"only"}, 45000));
+    WriteBox(1, std::move(list));
+    Start();
+    ASSERT_EQ(IconColor(1), TestSkinColor(1, 'f'));
+
+    ChooseMemo(1, 0);
+    Form1->Delete1->trigger();
+    ASSERT_EQ(fake->messageBoxes.size(), 1u);
+    EXPECT_EQ(fake->messageBoxes[0].text, QStringLiteral("削除してもよろしいですか？"));
+    EXPECT_EQ(fake->messageBoxes[0].caption, QStringLiteral("確認"));
+    EXPECT_EQ(fake->messageBoxes[0].type, platform::MB_OKCANCEL);
+
+    EXPECT_EQ(ReadBytes(BoxFileName(1)), std::string(4, '\0'));
+    EXPECT_TRUE(Form1->BoxMemoLists[1].empty());
+    EXPECT_TRUE(Captions(1).isEmpty());
+    EXPECT_EQ(IconColor(1), TestSkinColor(1, 'e'));
+    EXPECT_EQ(Form1->Image[1]->toolTip(), QStringLiteral("0枚のメモがあります"));
+    EXPECT_FALSE(Form1->THFolder[1]->isEnabled());
+    EXPECT_FALSE(QFile::exists(kDeleteLogFileName));
+}
+
+TEST_F(BoxCommandsWindowTest, CancelChangesNothing) {
+    TMemoList list;
+    list.push_back(Memo({"keep"}, 45000));
+    WriteBox(3, std::move(list));
+    WriteBytes(kDeleteLogFileName, "");
+    Start();
+    const std::string before = ReadBytes(BoxFileName(3));
+    fake->messageBoxAnswers = {platform::IDCANCEL};
+    ChooseMemo(3, 0);
+    Form1->Delete1->trigger();
+    EXPECT_EQ(fake->saveCalls, 0);
+    EXPECT_EQ(ReadBytes(BoxFileName(3)), before);
+    EXPECT_EQ(ReadBytes(kDeleteLogFileName), "");
+    EXPECT_EQ(Captions(3), QStringList{QStringLiteral("keep")});
+}
+
+TEST_F(BoxCommandsWindowTest, DeletingFromTheTrashBoxLogsItsLabel) {
+    QString ini = TestSkinIni();
+    ini.replace(QStringLiteral("[Box6]\n"), QStringLiteral("[Box6]\nElement=ゴミ箱\n"));
+    WriteTestSkin(ProgramFolder(), QStringLiteral("default"), ini);
+    TMemoList list;
+    list.push_back(Memo({"t1"}, 45001));
+    list.push_back(Memo({Cp932(QStringLiteral("捨てた")), "2"}, 45000));
+    WriteBox(6, std::move(list));
+    WriteBytes(kDeleteLogFileName, "");
+    Start();
+    fake->now = 46000.0; // 00:00:00
+
+    ChooseMemo(6, 1);
+    Form1->Delete1->trigger();
+    EXPECT_EQ(ReadBytes(kDeleteLogFileName),
+              ExpectedEntry(QStringLiteral("2025.12.09(火)"), QStringLiteral("ゴミ箱(Box6)"),
+                            {Cp932(QStringLiteral("捨てた")), "2"}));
+    EXPECT_EQ(TitlesOnDisk(6), std::vector<std::string>{"t1"});
+    EXPECT_EQ(Captions(6), QStringList{QStringLiteral("t1")});
+}
+
+TEST_F(BoxCommandsWindowTest, RestoreFromTheTrashWritesTheTargetFirst) {
+    TMemoList two;
+    two.push_back(Memo({"newer"}, 45005));
+    two.push_back(Memo({"older"}, 45001));
+    WriteBox(2, std::move(two));
+    TMemoList trash;
+    trash.push_back(Memo({"back"}, 45003));
+    WriteBox(6, std::move(trash));
+    Start();
+
+    ChooseMemo(6, 0);
+    Form1->Move[2]->trigger();
+    EXPECT_TRUE(fake->messageBoxes.empty());
+    EXPECT_EQ(fake->savedFiles, (std::vector<QString>{QStringLiteral("2.dat"), "6.dat"}));
+    EXPECT_EQ(Captions(2), (QStringList{QStringLiteral("newer"), QStringLiteral("back"),
+                                        QStringLiteral("older")}));
+    EXPECT_TRUE(Captions(6).isEmpty());
+    EXPECT_EQ(TitlesOnDisk(2), (std::vector<std::string>{"newer", "back", "older"}));
+    EXPECT_EQ(Form1->BoxMemoLists[2][1]->SavedAt, kNoon);
+    EXPECT_EQ(IconColor(6), TestSkinColor(6, 'e'));
+    EXPECT_EQ(Form1->Image[2]->toolTip(), QStringLiteral("3枚のメモがあります"));
+}
+
+TEST_F(BoxCommandsWindowTest, FailedFirstWriteOfAMoveKeepsTheMemoOnceEverywhere) {
+    TMemoList one;
+    one.push_back(Memo({"stays"}, 45000));
+    WriteBox(1, std::move(one));
+    Start();
+
+    ChooseMemo(1, 0);
+    fake->failSaveAt = 1;
+    Form1->Move[3]->trigger();
+    ASSERT_EQ(fake->messageBoxes.size(), 1u);
+    EXPECT_EQ(fake->messageBoxes[0].text, QStringLiteral("ファイル 3.dat を作成できません"));
+    EXPECT_EQ(Captions(1), QStringList{QStringLiteral("stays")});
+    EXPECT_TRUE(Captions(3).isEmpty());
+    EXPECT_TRUE(Form1->BoxMemoLists[3].empty());
+    EXPECT_EQ(TitlesOnDisk(1), std::vector<std::string>{"stays"});
+    EXPECT_FALSE(QFile::exists(BoxFileName(3)));
+
+    // The memo can still be moved once the box file can be written.
+    ChooseMemo(1, 0);
+    Form1->Move[3]->trigger();
+    EXPECT_EQ(TitlesOnDisk(3), std::vector<std::string>{"stays"});
+    EXPECT_TRUE(TitlesOnDisk(1).empty());
+}
+
+TEST_F(BoxCommandsWindowTest, DeleteLogIsOpenedOnlyWhenItExists) {
+    Start();
+    Form1->N18->trigger();
+    Form1->N19->trigger();
+    EXPECT_TRUE(fake->shellCalls.empty());
+    EXPECT_TRUE(fake->messageBoxes.empty());
+
+    WriteBytes(kDeleteLogFileName, "");
+    Form1->N18->trigger();
+    Form1->N19->trigger();
+    ASSERT_EQ(fake->shellCalls.size(), 2u);
+    for (const auto& call : fake->shellCalls) {
+        EXPECT_EQ(call.operation, "open");
+        EXPECT_EQ(call.file, "TabukoDelLog.txt");
+        EXPECT_EQ(call.showCommand, platform::SW_SHOW);
+    }
+}
+
+} // namespace
