@@ -74,7 +74,9 @@ wait_app_exit() {
 
 # The visible window whose title is exactly $1, or nothing.
 visible_window() {
-    xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1 || true
+    local pattern
+    pattern=$(printf '%s' "$1" | sed 's/[][\\.*^$()+?{}|]/\\&/g')
+    xdotool search --onlyvisible --name "^$pattern\$" 2>/dev/null | head -n 1 || true
 }
 
 # Waits for a visible window titled $1 and prints its id.
