@@ -5,6 +5,7 @@
 #include <QPoint>
 #include <QSize>
 #include <QString>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -61,8 +62,7 @@ constexpr std::uint32_t WM_MBUTTONDOWN = 0x207;
 constexpr std::uint32_t WM_MBUTTONUP = 0x208;
 constexpr std::uint32_t WM_MBUTTONDBLCLK = 0x209;
 
-#pragma pack(push, 1)
-// The shell's first, 88-byte layout (ANSI, 64-byte tip).
+// The shell's first, 88-byte layout (ANSI, 64-byte tip): 32-bit fields, so no padding.
 struct NOTIFYICONDATAA {
     std::uint32_t cbSize = 0;
     HWND hWnd = 0;
@@ -72,8 +72,7 @@ struct NOTIFYICONDATAA {
     HICON hIcon = 0;
     char szTip[64] = {};
 };
-#pragma pack(pop)
-static_assert(sizeof(NOTIFYICONDATAA) == 88);
+static_assert(sizeof(NOTIFYICONDATAA) == 88 && offsetof(NOTIFYICONDATAA, szTip) == 24);
 
 // A window that receives messages: (message, wParam, lParam).
 using MessageHandler = std::function<void(std::uint32_t, std::uint32_t, std::uint32_t)>;
