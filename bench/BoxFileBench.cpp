@@ -1,0 +1,192 @@
+// Box files of 10,000 and 100,000 memos (about 200 bytes a memo, Japanese CP932 text):
+//   ReadBoxFile / WriteBoxFile, next to PlainRead (QFile::readAll) and PlainWrite (QSaveFile)
+//   of the same bytes, run in the same program on the same folder;
+//   ParseBoxFile / BoxFileBytes / NewMemos: the in-memory parts of the two, to say where the
+//   difference goes;
+//   StoreMemo / DeleteMemo: what the store does when a memo is stored (append, sort, rewrite
+//   the box file) and when one is deleted (erase, rewrite).
+// The files are written to a temporary folder (TMPDIR or /tmp) that is the current directory,
+// since box files are opened by bare name.
+#include "SampleMemos.h"
+#include "store/BoxFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+// The temporary folder holding 1.dat; the current directory from the first use on.
+class BoxFolder {
+public:
+    static BoxFolder& Get() {
+        static BoxFolder folder;
+        return folder;
+    }
+    // Makes 1.dat hold `count` sample memos.
+    void Fill(std::size_t count) {
+        if (count_ == count)
+            return;
+        bytes_ = bench::SampleBoxBytes(count);
+        QFile file(BoxFileName(1));
+        if (!file.open(QIODevice::WriteOnly) ||
+            file.write(bytes_.data(), qint64(bytes_.size())) != qint64(bytes_.size()))
+            std::abort();
+        count_ = count;
+    }
+    const std::string& Bytes() const { return bytes_; }
+
+private:
+    BoxFolder() {
+        if (!dir_.isValid() || !QDir::setCurrent(dir_.path()))
+            std::abort();
+    }
+    QTemporaryDir dir_;
+    std::size_t count_ = 0;
+    std::string bytes_;
+};
+
+void SetCounters(benchmark::State& state, std::size_t bytes) {
+    state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(bytes));
+    state.counters["bytes"] = double(bytes);
+}
+
+void BM_ReadBoxFile(benchmark::State& state) {
+    auto& folder = BoxFolder::Get();
+    folder.Fill(std::size_t(state.range(0)));
+    for (auto _ : state) {
+        TMemoList list;
+        const auto result = ReadBoxFile(1, list);
+        if (result.damaged || list.size() != std::size_t(state.range(0)))
+            state.SkipWithError("the box did not load whole");
+        state.PauseTiming();
+        list.clear();
+        state.ResumeTiming();
+    }
+    SetCounters(state, folder.Bytes().size());
+}
+
+void BM_PlainRead(benchmark::State& state) {
+    auto& folder = BoxFolder::Get();
+    folder.Fill(std::size_t(state.range(0)));
+    for (auto _ : state) {
+        QFile file(BoxFileName(1));
+        if (!file.open(QIODevice::ReadOnly))
+            state.SkipWithError("cannot open");
+        QByteArray bytes = file.readAll();
+        benchmark::DoNotOptimize(bytes.data());
+    }
+    SetCounters(state, folder.Bytes().size());
+}
+
+void BM_ParseBoxFile(benchmark::State& state) {
+    auto& folder = BoxFolder::Get();
+    folder.Fill(std::size_t(state.range(0)));
+    const std::string& bytes = folder.Bytes();
+    for (auto _ : state) {
+        TMemoList list;
+        ParseBoxFile(bytes, list);
+        benchmark::DoNotOptimize(list.data());
+        state.PauseTiming();
+        list.clear();
+        state.ResumeTiming();
+    }
+    SetCounters(state, bytes.size());
+}
+
+// Just the records: one TMemoData per memo, as the parser makes them before it fills them.
+void BM_NewMemos(benchmark::State& state) {
+    const auto count = std::size_t(state.range(0));
+    for (auto _ : state) {
+        TMemoList list;
+        list.reserve(count);
+        for (std::size_t i = 0; i < count; ++i)
+            list.push_back(std::make_unique<TMemoData>());
+        benchmark::DoNotOptimize(list.data());
+        state.PauseTiming();
+        list.clear();
+        state.ResumeTiming();
+    }
+}
+
+void BM_WriteBoxFile(benchmark::State& state) {
+    const TMemoList list = bench::SampleMemos(std::size_t(state.range(0)));
+    const QString name = BoxFileName(2);
+    for (auto _ : state)
+        WriteBoxFile(name, list);
+    SetCounters(state, BoxFileBytes(list).size());
+}
+
+void BM_PlainWrite(benchmark::State& state) {
+    const std::string bytes = bench::SampleBoxBytes(std::size_t(state.range(0)));
+    BoxFolder::Get();
+    const QString name = BoxFileName(3);
+    for (auto _ : state) {
+        QSaveFile file(name);
+        if (!file.open(QIODevice::WriteOnly) ||
+            file.write(bytes.data(), qint64(bytes.size())) != qint64(bytes.size()) ||
+            !file.commit())
+            state.SkipWithError("cannot write");
+    }
+    SetCounters(state, bytes.size());
+}
+
+void BM_BoxFileBytes(benchmark::State& state) {
+    const TMemoList list = bench::SampleMemos(std::size_t(state.range(0)));
+    for (auto _ : state) {
+        std::string bytes = BoxFileBytes(list);
+        benchmark::DoNotOptimize(bytes.data());
+    }
+    SetCounters(state, BoxFileBytes(list).size());
+}
+
+// Storing a new memo: it joins the list, the list is sorted into the memo order and the box
+// file is rewritten (the editor's OK). The memo is taken out again untimed.
+void BM_StoreMemo(benchmark::State& state) {
+    BoxFolder::Get();
+    TMemoList list = bench::SampleMemos(std::size_t(state.range(0)));
+    const QString name = BoxFileName(4);
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto memo = bench::NewestMemo();
+        state.ResumeTiming();
+        list.push_back(std::move(memo));
+        SortMemos(list);
+        WriteBoxFile(name, list);
+        state.PauseTiming();
+        list.erase(list.begin());
+        state.ResumeTiming();
+    }
+}
+
+// Deleting a memo from the middle of the box: erase and rewrite. It is put back untimed.
+void BM_DeleteMemo(benchmark::State& state) {
+    BoxFolder::Get();
+    TMemoList list = bench::SampleMemos(std::size_t(state.range(0)));
+    const QString name = BoxFileName(5);
+    const auto middle = std::ptrdiff_t(list.size() / 2);
+    for (auto _ : state) {
+        auto memo = std::move(list[std::size_t(middle)]);
+        list.erase(list.begin() + middle);
+        WriteBoxFile(name, list);
+        state.PauseTiming();
+        list.insert(list.begin() + middle, std::move(memo));
+        state.ResumeTiming();
+    }
+}
+
+} // namespace
+
+BENCHMARK(BM_ReadBoxFile)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PlainRead)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ParseBoxFile)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_NewMemos)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WriteBoxFile)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PlainWrite)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BoxFileBytes)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StoreMemo)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DeleteMemo)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);

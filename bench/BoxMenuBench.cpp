@@ -1,0 +1,82 @@
+// Rebuilding a box menu (RebuildBoxMenu: sort, drop the old memo items, one item per memo) on
+// the real main window, created offscreen over the platform's test double with the shipped
+// default skin, for boxes of 1,000, 10,000 and 100,000 memos. The menu already holds the box's
+// items, as it does after start-up when a memo is stored or deleted. Next to it, in the same
+// run, the floor: creating as many bare QActions with the same captions (and deleting the
+// previous ones), without a menu.
+#include "FakePlatform.h"
+#include "SampleMemos.h"
+#include "editor/Unit2.h"
+#include "editor/Unit5.h"
+#include "mainwindow/Unit1.h"
+#include "mainwindow/Unit3.h"
+#include "mainwindow/Unit4.h"
+
+#include <QAction>
+#include <QDir>
+#include <QMenu>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+
+namespace {
+
+// The five windows as the program entry creates them, with the staged portable folder as the
+// program folder and a temporary folder as the current directory.
+class Windows {
+public:
+    static Windows& Get() {
+        static Windows windows;
+        return windows;
+    }
+
+private:
+    Windows() {
+        QDir::setCurrent(dir_.path());
+        fake_->executablePath = QStringLiteral(TABUKO_STAGE_DIR "/tabuko");
+        Form1 = new TForm1;
+        Form2 = new TForm2;
+        Form3 = new TForm3;
+        Form4 = new TForm4;
+        Form5 = new TForm5;
+    }
+    FakePlatform::Scope fake_;
+    QTemporaryDir dir_;
+};
+
+void BM_RebuildBoxMenu(benchmark::State& state) {
+    Windows::Get();
+    const auto count = std::size_t(state.range(0));
+    TMemoList& list = Form1->BoxMemoLists[1];
+    list = bench::SampleMemos(count);
+    QMenu* menu = Form1->PopupMenu[1];
+    Form1->RebuildBoxMenu(list, menu);
+    for (auto _ : state)
+        Form1->RebuildBoxMenu(list, menu);
+    if (menu->actions().size() != qsizetype(count) + 1)
+        state.SkipWithError("the menu does not hold one item per memo");
+    list.clear();
+    Form1->RebuildBoxMenu(list, menu);
+}
+
+void BM_BareActions(benchmark::State& state) {
+    Windows::Get();
+    const auto count = std::size_t(state.range(0));
+    const TMemoList list = bench::SampleMemos(count);
+    QStringList captions;
+    for (const auto& memo : list)
+        captions << QString::fromLatin1(memo->Lines.front().data(),
+                                        qsizetype(memo->Lines.front().size()));
+    QObject owner;
+    for (auto _ : state) {
+        qDeleteAll(owner.children());
+        for (const QString& caption : captions)
+            benchmark::DoNotOptimize(new QAction(caption, &owner));
+    }
+    qDeleteAll(owner.children());
+}
+
+} // namespace
+
+BENCHMARK(BM_BareActions)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RebuildBoxMenu)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
