@@ -286,6 +286,42 @@ TEST_F(CalendarMouseTest, DragAndShiftClickSelectARange) {
     EXPECT_EQ(calendar->LastDay(), pressed.addDays(-2));
 }
 
+TEST_F(CalendarMouseTest, QuickClicksAndAHiddenDragKeepTheRangeRight) {
+    TRangeCalendar* calendar = Form5->MonthCalendar1;
+    // A click soon after another comes as press, release, double click, release: the second
+    // one selects its own day, and may start a drag.
+    Mouse(QEvent::MouseButtonPress, 2, 1);
+    Mouse(QEvent::MouseButtonRelease, 2, 1);
+    const QDate pressed = calendar->FirstDay();
+    EXPECT_EQ(pressed, QDate(2005, 9, 5));
+    Mouse(QEvent::MouseButtonDblClick, 2, 3);
+    Mouse(QEvent::MouseButtonRelease, 2, 3);
+    EXPECT_EQ(calendar->FirstDay(), pressed.addDays(2));
+    EXPECT_EQ(calendar->LastDay(), pressed.addDays(2));
+    EXPECT_EQ(calendar->selectedDate(), pressed.addDays(2));
+    Mouse(QEvent::MouseButtonPress, 2, 1);
+    Mouse(QEvent::MouseButtonRelease, 2, 1);
+    Mouse(QEvent::MouseButtonDblClick, 2, 2);
+    Mouse(QEvent::MouseMove, 3, 2);
+    Mouse(QEvent::MouseButtonRelease, 3, 2);
+    EXPECT_EQ(calendar->FirstDay(), pressed.addDays(1));
+    EXPECT_EQ(calendar->LastDay(), pressed.addDays(8));
+
+    // A window hidden while the button is held gets no release: the drag ends there, and
+    // the calendar's day follows the end of the range again.
+    Mouse(QEvent::MouseButtonPress, 2, 1);
+    Mouse(QEvent::MouseMove, 2, 3);
+    Form5->hide();
+    EXPECT_EQ(calendar->FirstDay(), pressed);
+    EXPECT_EQ(calendar->LastDay(), pressed.addDays(2));
+    EXPECT_EQ(calendar->selectedDate(), pressed.addDays(2));
+    Form5->show();
+    QKeyEvent shiftRight(QEvent::KeyPress, Qt::Key_Right, Qt::ShiftModifier);
+    QApplication::sendEvent(view, &shiftRight);
+    EXPECT_EQ(calendar->FirstDay(), pressed);
+    EXPECT_EQ(calendar->LastDay(), pressed.addDays(3));
+}
+
 TEST_F(CalendarMouseTest, TodayIsCircledAndTheRangeIsHighlighted) {
     TRangeCalendar* calendar = Form5->MonthCalendar1;
     fake->now = datetime::FromQDateTime(QDateTime(QDate(2005, 9, 14), QTime(10, 0)));

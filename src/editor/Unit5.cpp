@@ -115,7 +115,9 @@ bool TRangeCalendar::eventFilter(QObject* watched, QEvent* event) {
     // The calendar itself changes its day only when the button is released; the range
     // follows the pointer while it is held.
     switch (event->type()) {
-    case QEvent::MouseButtonPress: {
+    // A second press soon after a click arrives as a double click; it starts a selection too.
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick: {
         auto* mouse = static_cast<QMouseEvent*>(event);
         if (watched != cells_ || mouse->button() != Qt::LeftButton)
             break;
@@ -163,6 +165,15 @@ bool TRangeCalendar::eventFilter(QObject* watched, QEvent* event) {
         break;
     }
     return QCalendarWidget::eventFilter(watched, event);
+}
+
+void TRangeCalendar::hideEvent(QHideEvent* event) {
+    // A window hidden while the button is held never gets the release: the drag ends here.
+    if (dragging_) {
+        dragging_ = false;
+        SelectRange(anchor_, dragEnd_);
+    }
+    QCalendarWidget::hideEvent(event);
 }
 
 void TRangeCalendar::paintCell(QPainter* painter, const QRect& rect, QDate date) const {

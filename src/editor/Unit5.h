@@ -26,6 +26,7 @@ public:
 protected:
     void paintCell(QPainter* painter, const QRect& rect, QDate date) const override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void SelectionFollowed();
