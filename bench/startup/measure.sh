@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Start-up of tabuko next to the minimal Qt program, under Xvfb with a tray host.
 # Usage: bench/startup/measure.sh <build dir> [runs] [runs of the 100,000-memo box]   (build dir configured with TABUKO_BENCH=ON)
-# Time: from just before exec until the window titled ^Tabuko$ (^Minimal$) is mapped and
+# Times: from just before exec until the window titled ^Tabuko$ (^Minimal$) is mapped and
 # viewable, found by polling xdotool search --onlyvisible every 5 ms (resolution about 5 ms plus
 # one xdotool call). Memory: VmRSS two seconds after the window appeared. Medians of the runs.
 set -euo pipefail
@@ -51,7 +51,7 @@ now_ms() { date +%s%3N; }
 
 # One run: prints "milliseconds kib".
 measure() {
-    local dir=$1 title=$2 start pid end rss
+    local dir=$1 title=$2 start pid end rss cpu
     shift 2
     start=$(now_ms)
     (cd "$dir" && exec "$@" >/dev/null 2>&1) &
@@ -63,14 +63,16 @@ measure() {
     end=$(now_ms)
     sleep 2
     rss=$(awk '/VmRSS/ {print $2}' "/proc/$pid/status")
+    # CPU time used so far (user + system, clock ticks): less disturbed by a loaded machine.
+    cpu=$(awk -v hz="$(getconf CLK_TCK)" '{print int(($14 + $15) * 1000 / hz)}' "/proc/$pid/stat")
     kill "$pid"
     wait "$pid" 2>/dev/null || true
-    echo "$((end - start)) $rss"
+    echo "$((end - start)) $rss $cpu"
 }
 
 median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR + 1) / 2)]}'; }
 
-declare -A TIMES RSS
+declare -A TIMES RSS CPU
 CASES=(minimal six empty big)
 for run in $(seq "$RUNS"); do
     for c in "${CASES[@]}"; do
@@ -79,14 +81,18 @@ for run in $(seq "$RUNS"); do
         minimal) r=$(measure "$WORK" Minimal "$BUILD"/bench/tabuko_minimal 312 86) ;;
         *) r=$(measure "$WORK/$c" Tabuko ./tabuko) ;;
         esac
-        TIMES[$c]+="${r% *}"$'\n'
-        RSS[$c]+="${r#* }"$'\n'
+        read -r t m u <<<"$r"
+        TIMES[$c]+="$t"$'\n'
+        RSS[$c]+="$m"$'\n'
+        CPU[$c]+="$u"$'\n'
     done
 done
 
-printf '%-8s %12s %12s   (medians of %d runs)\n' case start-ms rss-kib "$RUNS"
+printf '%-8s %10s %10s %8s   (medians of %d runs)\n' case start-ms rss-kib cpu-ms "$RUNS"
 for c in "${CASES[@]}"; do
+    [ -n "${TIMES[$c]:-}" ] || continue
     t=$(printf '%s' "${TIMES[$c]}" | median)
     m=$(printf '%s' "${RSS[$c]}" | median)
-    printf '%-8s %12s %12s   runs: %s\n' "$c" "$t" "$m" "$(printf '%s' "${TIMES[$c]}" | tr '\n' ' ')"
+    u=$(printf '%s' "${CPU[$c]}" | median)
+    printf '%-8s %10s %10s %8s   runs: %s\n' "$c" "$t" "$m" "$u" "$(printf '%s' "${TIMES[$c]}" | tr '\n' ' ')"
 done
