@@ -33,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
 
     TMemoList read;
-    const bool damaged = ParseBoxFile(bytes, read).damaged;
+    ParseBoxFile(bytes, read);
     const std::string written = BoxFileBytes(read);
 
     TMemoList reread;
@@ -41,8 +41,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CheckSameMemos(read, reread);
     FUZZ_CHECK(BoxFileBytes(reread) == written, "a second write is byte for byte the first");
 
-    // A file the program wrote itself (count, records, nothing after) is reproduced exactly.
-    if (!damaged && written.size() == size && size > 0)
-        FUZZ_CHECK(written == bytes, "an undamaged file of the written size is written unchanged");
     return 0;
 }
