@@ -59,6 +59,44 @@ void BM_RebuildBoxMenu(benchmark::State& state) {
     Form1->RebuildBoxMenu(list, menu);
 }
 
+// A new memo that sorts first: every item's caption shifts by one and one item is added.
+void BM_RebuildBoxMenuNewestMemo(benchmark::State& state) {
+    Windows::Get();
+    const auto count = std::size_t(state.range(0));
+    TMemoList& list = Form1->BoxMemoLists[1];
+    list = bench::SampleMemos(count);
+    QMenu* menu = Form1->PopupMenu[1];
+    Form1->RebuildBoxMenu(list, menu);
+    for (auto _ : state) {
+        list.push_back(bench::NewestMemo());
+        Form1->RebuildBoxMenu(list, menu);
+        state.PauseTiming();
+        list.erase(list.begin());
+        Form1->RebuildBoxMenu(list, menu);
+        state.ResumeTiming();
+    }
+    list.clear();
+    Form1->RebuildBoxMenu(list, menu);
+}
+
+// The menu holds only its title row, as at start-up: every item is created.
+void BM_BuildBoxMenuFromEmpty(benchmark::State& state) {
+    Windows::Get();
+    const auto count = std::size_t(state.range(0));
+    TMemoList& list = Form1->BoxMemoLists[1];
+    TMemoList none;
+    list = bench::SampleMemos(count);
+    QMenu* menu = Form1->PopupMenu[1];
+    for (auto _ : state) {
+        state.PauseTiming();
+        Form1->RebuildBoxMenu(none, menu);
+        state.ResumeTiming();
+        Form1->RebuildBoxMenu(list, menu);
+    }
+    list.clear();
+    Form1->RebuildBoxMenu(list, menu);
+}
+
 void BM_BareActions(benchmark::State& state) {
     Windows::Get();
     const auto count = std::size_t(state.range(0));
@@ -79,4 +117,6 @@ void BM_BareActions(benchmark::State& state) {
 } // namespace
 
 BENCHMARK(BM_BareActions)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RebuildBoxMenuNewestMemo)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BuildBoxMenuFromEmpty)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RebuildBoxMenu)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);

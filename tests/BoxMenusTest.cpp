@@ -83,7 +83,7 @@ protected:
         TMemoList& list = Form1->BoxMemoLists[box];
         list.clear();
         for (int i = 0; i < count; ++i)
-            list.push_back(Memo({"m" + std::to_string(i)}, 45000 + i));
+            list.push_back(Memo({std::string(1, 'm').append(std::to_string(i))}, 45000 + i));
         Form1->RebuildBoxMenu(list, Form1->PopupMenu[box]);
         Form1->RefreshIndicators();
     }

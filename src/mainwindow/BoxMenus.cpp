@@ -17,6 +17,7 @@
 #include <QStringList>
 #include <QToolButton>
 #include <QWidgetAction>
+#include <algorithm>
 #include <string>
 
 namespace {
@@ -53,6 +54,14 @@ std::string_view TitleBytes(const TMemoData& memo) {
     return memo.Lines.front();
 }
 
+// open + inner + close, built by appending (GCC 12 warns falsely on chained operator+ here).
+std::string Enclosed(std::string_view open, std::string_view inner, std::string_view close) {
+    std::string out;
+    out.reserve(open.size() + inner.size() + close.size());
+    out.append(open).append(inner).append(close);
+    return out;
+}
+
 QIcon TitlePicture(const QString& path) {
     return QIcon(QPixmap::fromImage(LoadBitmapFile(path)));
 }
@@ -68,28 +77,39 @@ void TForm1::CreateTitleRows() {
     give(MenuSubCaption);
 }
 
+// Item i + 1 stands for memo i. The menu's memo items are kept from one rebuild to the next and
+// only their captions are brought up to date; items are created or deleted only for the
+// difference in count. This matters for large boxes: a QMenu adds and removes actions at a cost
+// that grows with the number it holds, so recreating every item would cost many times more
+// than the items themselves.
 void TForm1::RebuildBoxMenu(TMemoList& list, QMenu* menu) {
     SortMemos(list);
 
     const QList<QAction*> old = menu->actions();
-    for (qsizetype i = old.size() - 1; i >= 1; --i)
+    const qsizetype kept = std::min(old.size() - 1, qsizetype(list.size()));
+    for (qsizetype i = old.size() - 1; i > kept; --i)
         delete old[i];
 
     // One decoder for the whole menu: opening a converter per caption would cost more than
     // the menu item itself.
     QStringDecoder decoder("windows-31j");
-    QList<QAction*> items;
-    items.reserve(qsizetype(list.size()));
-    for (const auto& memo : list) {
-        const std::string_view title = TitleBytes(*memo);
+    auto caption = [&decoder](const TMemoData& memo) {
+        const std::string_view title = TitleBytes(memo);
         decoder.resetState();
-        QString caption = decoder.decode(QByteArrayView(title.data(), qsizetype(title.size())));
-        auto* item = new QAction(std::move(caption), menu);
+        return decoder.decode(QByteArrayView(title.data(), qsizetype(title.size())));
+    };
+    for (qsizetype i = 0; i < kept; ++i)
+        old[i + 1]->setText(caption(*list[std::size_t(i)])); // unchanged text costs nothing
+
+    QList<QAction*> added;
+    added.reserve(qsizetype(list.size()) - kept);
+    for (std::size_t i = std::size_t(kept); i < list.size(); ++i) {
+        auto* item = new QAction(caption(*list[i]), menu);
         connect(item, &QAction::triggered, this,
                 platform::Guarded([this, item] { MemoItemClick(item); }));
-        items.push_back(item);
+        added.push_back(item);
     }
-    menu->addActions(items);
+    menu->addActions(added);
 }
 
 void TForm1::MemoItemClick(QAction* item) {
@@ -102,7 +122,7 @@ void TForm1::MemoItemClick(QAction* item) {
 
 void TForm1::PopupFolderMenuPopup(QMenu* menu) {
     ActiveBoxMenu = menu;
-    const std::string suffix = cp932::Encode(QStringLiteral("の一覧"));
+    const std::string close = cp932::Encode(QStringLiteral("]の一覧"));
     for (int n = 1; n <= 6; ++n) {
         if (PopupMenu[n] == menu) {
             ActiveBoxList = &BoxMemoLists[n];
@@ -111,7 +131,7 @@ void TForm1::PopupFolderMenuPopup(QMenu* menu) {
             SaveBoxFile = BoxFileName(n);
             ActiveBoxFile = BoxFileName(n);
         }
-        FolderMenuTitle[n]->setText(cp932::Decode("[" + BoxName(n) + "]" + suffix));
+        FolderMenuTitle[n]->setText(cp932::Decode(Enclosed("[", BoxName(n), close)));
         FolderMenuTitle[n]->setIcon(
             TitlePicture(SkinFile(SkinIni.ReadString(Section(n), "ImageBtn", ""))));
     }
@@ -214,7 +234,7 @@ void TForm1::RefreshIndicators() {
         const std::string hint = BoxHint(SkinIni, n, ListedMemos(PopupMenu[n]), BoxName(n));
         Image[n]->setToolTip(cp932::Decode(hint));
         if (n == 1)
-            TrayIcon1->SetTipHelp("Tabuko [" + hint + "]");
+            TrayIcon1->SetTipHelp(Enclosed("Tabuko [", hint, "]"));
     }
     UpdateBoxImages();
     UpdateTrayIconImage();
