@@ -18,7 +18,7 @@ BoxFileReadResult ParseBoxFile(std::string_view bytes, TMemoList& list) {
     try {
         const std::int32_t count = FileAccess::ReadInt32(bytes, pos);
         for (std::int32_t i = 0; i < count; ++i) {
-            auto memo = std::make_unique<TMemoData>();
+            auto memo = std::make_unique<TMemoData>(TMemoData::FromFile{});
             memo->LoadFromStream(bytes, pos);
             list.push_back(std::move(memo));
         }

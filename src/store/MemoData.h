@@ -13,6 +13,10 @@ class TMemoData {
 public:
     // Empty lines, both dates the current local date and time, sort key 0.
     TMemoData();
+    // A record about to be filled from a box file: the clock is not read for dates that the
+    // file supplies at once (reading it twice per memo dominated loading a large box).
+    struct FromFile {};
+    explicit TMemoData(FromFile) {}
 
     std::vector<std::string> Lines;
     TDateTime MemoDate = 0;
