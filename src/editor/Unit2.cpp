@@ -91,15 +91,7 @@ QString FoldToCp932(QString text) {
 // A box button picture: the bitmap with the colour of its bottom-left pixel see-through, as
 // picture buttons draw their bitmaps.
 QIcon ButtonPicture(const QString& path) {
-    QImage image = LoadBitmapFile(path).convertToFormat(QImage::Format_ARGB32);
-    const QRgb key = image.pixel(0, image.height() - 1) | 0xFF000000u;
-    for (int y = 0; y < image.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < image.width(); ++x)
-            if ((line[x] | 0xFF000000u) == key)
-                line[x] = 0;
-    }
-    return QIcon(QPixmap::fromImage(image));
+    return QIcon(QPixmap::fromImage(WithBottomLeftTransparent(LoadBitmapFile(path))));
 }
 
 constexpr int kWidth = 369;

@@ -30,16 +30,7 @@ void TImage::RebuildDisplay() {
     if (picture_.image.isNull()) {
         display_ = QPixmap();
     } else if (transparent_ && picture_.kind == TPicture::Kind::Bitmap) {
-        // The bitmap's own transparent colour is that of its bottom-left pixel.
-        QImage image = picture_.image.convertToFormat(QImage::Format_ARGB32);
-        const QRgb key = image.pixel(0, image.height() - 1) | 0xFF000000u;
-        for (int y = 0; y < image.height(); ++y) {
-            auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-            for (int x = 0; x < image.width(); ++x)
-                if ((line[x] | 0xFF000000u) == key)
-                    line[x] = 0;
-        }
-        display_ = QPixmap::fromImage(image);
+        display_ = QPixmap::fromImage(WithBottomLeftTransparent(picture_.image));
     } else {
         display_ = QPixmap::fromImage(picture_.image);
     }

@@ -44,3 +44,17 @@ TPicture LoadPicture(const QString& path) {
 QImage LoadBitmapFile(const QString& path) {
     return ReadImage(path, "bmp");
 }
+
+QImage WithBottomLeftTransparent(const QImage& bitmap) {
+    QImage image = bitmap.convertToFormat(QImage::Format_ARGB32);
+    if (image.isNull())
+        return image;
+    const QRgb key = image.pixel(0, image.height() - 1) | 0xFF000000u;
+    for (int y = 0; y < image.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            if ((line[x] | 0xFF000000u) == key)
+                line[x] = 0;
+    }
+    return image;
+}

@@ -21,3 +21,7 @@ TPicture LoadPicture(const QString& path);
 
 // Reads a Windows bitmap whatever the file's extension (box button bitmaps).
 QImage LoadBitmapFile(const QString& path);
+
+// The bitmap with the colour of its bottom-left pixel made see-through, as image controls,
+// picture buttons and menu pictures draw bitmaps.
+QImage WithBottomLeftTransparent(const QImage& bitmap);

@@ -41,15 +41,7 @@ std::string BoxSection(int box) {
 // A menu picture from a box button bitmap; the colour of its bottom-left pixel is see-through,
 // as it is on the wall's box icons.
 QIcon MenuIcon(const QString& path) {
-    QImage image = LoadBitmapFile(path).convertToFormat(QImage::Format_ARGB32);
-    const QRgb key = image.pixel(0, image.height() - 1) | 0xFF000000u;
-    for (int y = 0; y < image.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < image.width(); ++x)
-            if ((line[x] | 0xFF000000u) == key)
-                line[x] = 0;
-    }
-    return QIcon(QPixmap::fromImage(image));
+    return QIcon(QPixmap::fromImage(WithBottomLeftTransparent(LoadBitmapFile(path))));
 }
 
 // The skin description of a skin menu entry; an entry without a readable one (a plain file, a
