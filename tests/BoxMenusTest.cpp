@@ -374,6 +374,7 @@ TEST_F(BoxMenusTest, TitleRowPaintsItsColoursPictureAndCaptionInEveryState) {
     EXPECT_EQ(image.pixelColor(1, 2), QColor(10, 100, 100));   // btn1.bmp's corner
     EXPECT_EQ(image.pixelColor(16, 17), QColor(10, 100, 100)); // and its other corner
     EXPECT_EQ(image.pixelColor(17, 2), QColor(0, 0, 128));
+    EXPECT_EQ(image.pixelColor(1, 17), QColor(0, 0, 128)); // its see-through bottom-left pixel
     int captionPixels = 0;
     int leftmost = size.width();
     for (int y = 0; y < size.height(); ++y)
@@ -388,6 +389,23 @@ TEST_F(BoxMenusTest, TitleRowPaintsItsColoursPictureAndCaptionInEveryState) {
     // Disabled (as it always is) or enabled, the row looks the same.
     Form1->FolderMenuTitle[1]->setEnabled(true);
     EXPECT_TRUE(render() == image);
+}
+
+// The row's drawing is what the menu itself shows, not a plain greyed item.
+TEST_F(BoxMenusTest, OpenMenusShowTheirTitleRowsInTheSkinColours) {
+    CreateForms();
+    Form1->MenuTitleBrushColor = QColor(0, 0, 128);
+    for (auto [menu, row] :
+         {std::pair<QMenu*, QWidgetAction*>{Form1->PopupMenu[1], Form1->FolderMenuTitle[1]},
+          {Form1->PopupMenuSub, Form1->MenuSubCaption}}) {
+        menu->popup(QPoint(0, 0));
+        const QRect rect = menu->actionGeometry(row);
+        ASSERT_FALSE(rect.isEmpty());
+        const QImage image = menu->grab().toImage();
+        EXPECT_EQ(image.pixelColor(rect.right() - 1, rect.center().y()), QColor(0, 0, 128))
+            << menu->objectName().toStdString();
+        menu->hide();
+    }
 }
 
 } // namespace

@@ -88,12 +88,6 @@ QString FoldToCp932(QString text) {
     return text;
 }
 
-// A box button picture: the bitmap with the colour of its bottom-left pixel see-through, as
-// picture buttons draw their bitmaps.
-QIcon ButtonPicture(const QString& path) {
-    return QIcon(QPixmap::fromImage(WithBottomLeftTransparent(LoadBitmapFile(path))));
-}
-
 constexpr int kWidth = 369;
 constexpr int kHeight = 300;
 

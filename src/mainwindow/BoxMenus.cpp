@@ -62,19 +62,18 @@ std::string Enclosed(std::string_view open, std::string_view inner, std::string_
     return out;
 }
 
-QIcon TitlePicture(const QString& path) {
-    return QIcon(QPixmap::fromImage(LoadBitmapFile(path)));
-}
-
 } // namespace
 
-void TForm1::CreateTitleRows() {
-    auto give = [this](QWidgetAction* row) {
-        row->setDefaultWidget(new TMenuTitle(row, this));
-    };
-    for (int n = 1; n <= 6; ++n)
-        give(FolderMenuTitle[n]);
-    give(MenuSubCaption);
+// The drawing widget is given before the row joins its menu: a menu takes an action's widget
+// only when the action is added, and draws a plain item otherwise.
+QWidgetAction* TForm1::AddTitleRow(QMenu* menu, const QString& name, const QString& caption) {
+    auto* row = new QWidgetAction(menu);
+    row->setObjectName(name);
+    row->setText(caption);
+    row->setEnabled(false);
+    row->setDefaultWidget(new TMenuTitle(row, this));
+    menu->addAction(row);
+    return row;
 }
 
 // Item i + 1 stands for memo i. The menu's memo items are kept from one rebuild to the next and
@@ -133,7 +132,7 @@ void TForm1::PopupFolderMenuPopup(QMenu* menu) {
         }
         FolderMenuTitle[n]->setText(cp932::Decode(Enclosed("[", BoxName(n), close)));
         FolderMenuTitle[n]->setIcon(
-            TitlePicture(SkinFile(SkinIni.ReadString(Section(n), "ImageBtn", ""))));
+            ButtonPicture(SkinFile(SkinIni.ReadString(Section(n), "ImageBtn", ""))));
     }
 }
 
@@ -159,7 +158,7 @@ void TForm1::PopupMenuSubPopup() {
         if (PopupMenu[n] == ActiveBoxMenu) {
             Move[n]->setEnabled(false);
             MenuSubCaption->setIcon(
-                TitlePicture(SkinFile(SkinIni.ReadString(Section(n), "ImageBtn", ""))));
+                ButtonPicture(SkinFile(SkinIni.ReadString(Section(n), "ImageBtn", ""))));
         }
     }
 

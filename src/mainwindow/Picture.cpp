@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
+#include <QPixmap>
 
 namespace {
 
@@ -57,4 +58,8 @@ QImage WithBottomLeftTransparent(const QImage& bitmap) {
                 line[x] = 0;
     }
     return image;
+}
+
+QIcon ButtonPicture(const QString& path) {
+    return QIcon(QPixmap::fromImage(WithBottomLeftTransparent(LoadBitmapFile(path))));
 }

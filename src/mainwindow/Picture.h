@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QIcon>
 #include <QImage>
 #include <QString>
 
@@ -25,3 +26,7 @@ QImage LoadBitmapFile(const QString& path);
 // The bitmap with the colour of its bottom-left pixel made see-through, as image controls,
 // picture buttons and menu pictures draw bitmaps.
 QImage WithBottomLeftTransparent(const QImage& bitmap);
+
+// A box button bitmap as buttons and menus show it: read as a bitmap, its bottom-left colour
+// see-through.
+QIcon ButtonPicture(const QString& path);

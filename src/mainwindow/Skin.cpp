@@ -38,12 +38,6 @@ std::string BoxSection(int box) {
     return "Box" + std::to_string(box);
 }
 
-// A menu picture from a box button bitmap; the colour of its bottom-left pixel is see-through,
-// as it is on the wall's box icons.
-QIcon MenuIcon(const QString& path) {
-    return QIcon(QPixmap::fromImage(WithBottomLeftTransparent(LoadBitmapFile(path))));
-}
-
 // The skin description of a skin menu entry; an entry without a readable one (a plain file, a
 // folder without skin.ini, a file the user may not read) has none.
 IniFile ReadSkinIniQuietly(const QString& path) {
@@ -111,11 +105,11 @@ void TForm1::ApplySkin() {
 
     // 7. The menu pictures: all memo-menu items, then the new-memo items, then the box list.
     for (int n = 1; n <= 6; ++n)
-        Move[n]->setIcon(MenuIcon(BoxButtonImages[n]));
+        Move[n]->setIcon(ButtonPicture(BoxButtonImages[n]));
     for (int n = 1; n <= 5; ++n)
-        MenuAplNew[n]->setIcon(MenuIcon(BoxButtonImages[n]));
+        MenuAplNew[n]->setIcon(ButtonPicture(BoxButtonImages[n]));
     for (int n = 1; n <= 6; ++n)
-        THFolder[n]->setIcon(MenuIcon(BoxButtonImages[n]));
+        THFolder[n]->setIcon(ButtonPicture(BoxButtonImages[n]));
 
     // 8. The box icons, in the wall's pixel coordinates.
     for (int n = 1; n <= 6; ++n)

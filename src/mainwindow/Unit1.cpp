@@ -86,11 +86,8 @@ void TForm1::CreateDesign() {
 
     for (int n = 1; n <= 6; ++n) {
         PopupMenu[n] = NewMenu(this, Numbered("PopupMenu", n));
-        FolderMenuTitle[n] = new QWidgetAction(PopupMenu[n]);
-        FolderMenuTitle[n]->setObjectName(Numbered("FolderMenuTitle", n));
-        FolderMenuTitle[n]->setText(QStringLiteral("[]"));
-        FolderMenuTitle[n]->setEnabled(false);
-        PopupMenu[n]->addAction(FolderMenuTitle[n]);
+        FolderMenuTitle[n] =
+            AddTitleRow(PopupMenu[n], Numbered("FolderMenuTitle", n), QStringLiteral("[]"));
 
         Image[n] = new TImage(this);
         Image[n]->setObjectName(Numbered("Image", n));
@@ -99,10 +96,7 @@ void TForm1::CreateDesign() {
     }
 
     PopupMenuSub = NewMenu(this, QStringLiteral("PopupMenuSub"));
-    MenuSubCaption = new QWidgetAction(PopupMenuSub);
-    MenuSubCaption->setObjectName(QStringLiteral("MenuSubCaption"));
-    MenuSubCaption->setEnabled(false);
-    PopupMenuSub->addAction(MenuSubCaption);
+    MenuSubCaption = AddTitleRow(PopupMenuSub, QStringLiteral("MenuSubCaption"), QString());
     N1 = AddItem(PopupMenuSub, "N1", QStringLiteral("編集"));
     N2 = AddSeparator(PopupMenuSub, "N2");
     for (int n = 1; n <= 5; ++n)
@@ -148,8 +142,6 @@ void TForm1::CreateDesign() {
     MenuItem7 = AddItem(PopupMenuApl_Main, "MenuItem7", QStringLiteral("about ..."));
     MenuItem8 = AddSeparator(PopupMenuApl_Main, "MenuItem8");
     MenuItem9 = AddItem(PopupMenuApl_Main, "MenuItem9", QStringLiteral("終了"));
-
-    CreateTitleRows();
 
     // The notification-area icon, set up as a form-resource load does: properties, then Loaded.
     TrayIcon1 = new TTrayIcon(this);

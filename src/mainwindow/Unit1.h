@@ -164,8 +164,8 @@ protected:
 
 private:
     void CreateDesign();
-    // Gives the title rows of the box menus and the memo menu their drawing (BoxMenus.cpp).
-    void CreateTitleRows();
+    // Appends a disabled, owner-drawn title row to a box menu or the memo menu (BoxMenus.cpp).
+    QWidgetAction* AddTitleRow(QMenu* menu, const QString& name, const QString& caption);
     bool eventFilter(QObject* watched, QEvent* event) override;
     void ConnectHandlers();
     void SetStayOnTop(bool onTop);

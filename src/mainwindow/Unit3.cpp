@@ -12,7 +12,9 @@
 TForm3* Form3 = nullptr;
 
 // The pictures are compiled into the core library, which needs them registered by hand.
-static void InitResources() { Q_INIT_RESOURCE(tabuko); }
+static void InitResources() {
+    Q_INIT_RESOURCE(tabuko);
+}
 
 TForm3::TForm3() {
     InitResources();

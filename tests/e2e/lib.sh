@@ -191,6 +191,11 @@ check_outline() {
     "$TOOLS/e2e_shapecheck" "$shot" "$1" "$x" "$y" || fail "the wall is not cut to $1 (see $shot)"
 }
 
+# The colour of the screen pixel at x $1, y $2, as "#RRGGBB".
+screen_pixel() {
+    import -window root -crop "1x1+$1+$2" +repage -depth 8 txt:- | grep -o '#[0-9A-F]\{6\}' | head -n 1
+}
+
 # Checks that the screen shows picture $1 (its bottom-left colour left out) at window $2's
 # x $3, y $4.
 check_picture() {

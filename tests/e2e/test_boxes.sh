@@ -20,7 +20,11 @@ check_picture "$APP/skin/default/box/1m.bmp" "$wall" 16 23
 # The box menu lists the titles; the first memo item is the newest memo.
 click_in 132 43 3 "$wall"
 menu=$(popup_menu)
-read -r _ h < <(window_size "$menu")
+read -r w h < <(window_size "$menu")
+# Its title row is drawn in the skin's MenuTitle BrushColor ($00142C4A: red 4A, green 2C, blue 14).
+read -r mx my < <(window_origin "$menu")
+[ "$(screen_pixel $((mx + w - 8)) $((my + 8)))" = "#4A2C14" ] ||
+    fail "the box menu's title row is not in the skin's colour: $(screen_pixel $((mx + w - 8)) $((my + 8)))"
 screenshot "$WORK/box3-menu.png"
 xdotool key Escape
 no_popup_menu || fail "the box menu did not close"

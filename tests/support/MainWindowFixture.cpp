@@ -67,8 +67,11 @@ void WriteTestSkin(const QString& programFolder, const QString& name, const QStr
     wall.save(folder + QStringLiteral("/wall.bmp"), "BMP");
 
     for (int n = 1; n <= 6; ++n) {
-        SaveSolid(folder + QStringLiteral("/btn%1.bmp").arg(n), {16, 16}, QColor(10 * n, 100, 100),
-                  "BMP");
+        // Box buttons: one colour, with a green bottom-left pixel, the see-through colour.
+        QImage button(16, 16, QImage::Format_RGB32);
+        button.fill(QColor(10 * n, 100, 100));
+        button.setPixelColor(0, 15, QColor(0, 255, 0));
+        button.save(folder + QStringLiteral("/btn%1.bmp").arg(n), "BMP");
         for (char level : {'e', 'm', 'f'})
             SaveSolid(folder + QStringLiteral("/%1%2.bmp").arg(QChar(level)).arg(n), {16, 16},
                       TestSkinColor(n, level), "BMP");
