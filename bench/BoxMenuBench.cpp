@@ -1,9 +1,10 @@
-// Rebuilding a box menu (RebuildBoxMenu: sort, drop the old memo items, one item per memo) on
-// the real main window, created offscreen over the platform's test double with the shipped
+// Rebuilding a box menu (RebuildBoxMenu: sort; then FillBoxMenu, which runs as the menu opens:
+// drop surplus memo items, bring captions up to date, one item per further memo) on the real
+// main window, created offscreen over the platform's test double with the shipped
 // default skin, for boxes of 1,000, 10,000 and 100,000 memos. The menu already holds the box's
 // items, as it does after start-up when a memo is stored or deleted. Next to it, in the same
 // run, the floor: creating as many bare QActions with the same captions (and deleting the
-// previous ones), without a menu.
+// previous ones), without a menu, and the same bare QActions added to a QMenu.
 #include "FakePlatform.h"
 #include "SampleMemos.h"
 #include "editor/Unit2.h"
@@ -44,19 +45,25 @@ private:
     QTemporaryDir dir_;
 };
 
+// A rebuild as the user meets it: the list sorted, the items made as the menu opens.
+void Rebuild(TMemoList& list, QMenu* menu) {
+    Form1->RebuildBoxMenu(list, menu);
+    Form1->FillBoxMenu(menu);
+}
+
 void BM_RebuildBoxMenu(benchmark::State& state) {
     Windows::Get();
     const auto count = std::size_t(state.range(0));
     TMemoList& list = Form1->BoxMemoLists[1];
     list = bench::SampleMemos(count);
     QMenu* menu = Form1->PopupMenu[1];
-    Form1->RebuildBoxMenu(list, menu);
+    Rebuild(list, menu);
     for (auto _ : state)
-        Form1->RebuildBoxMenu(list, menu);
+        Rebuild(list, menu);
     if (menu->actions().size() != qsizetype(count) + 1)
         state.SkipWithError("the menu does not hold one item per memo");
     list.clear();
-    Form1->RebuildBoxMenu(list, menu);
+    Rebuild(list, menu);
 }
 
 // A new memo that sorts first: every item's caption shifts by one and one item is added.
@@ -66,17 +73,17 @@ void BM_RebuildBoxMenuNewestMemo(benchmark::State& state) {
     TMemoList& list = Form1->BoxMemoLists[1];
     list = bench::SampleMemos(count);
     QMenu* menu = Form1->PopupMenu[1];
-    Form1->RebuildBoxMenu(list, menu);
+    Rebuild(list, menu);
     for (auto _ : state) {
         list.push_back(bench::NewestMemo());
-        Form1->RebuildBoxMenu(list, menu);
+        Rebuild(list, menu);
         state.PauseTiming();
         list.erase(list.begin());
-        Form1->RebuildBoxMenu(list, menu);
+        Rebuild(list, menu);
         state.ResumeTiming();
     }
     list.clear();
-    Form1->RebuildBoxMenu(list, menu);
+    Rebuild(list, menu);
 }
 
 // The menu holds only its title row, as at start-up: every item is created.
@@ -89,12 +96,12 @@ void BM_BuildBoxMenuFromEmpty(benchmark::State& state) {
     QMenu* menu = Form1->PopupMenu[1];
     for (auto _ : state) {
         state.PauseTiming();
-        Form1->RebuildBoxMenu(none, menu);
+        Rebuild(none, menu);
         state.ResumeTiming();
-        Form1->RebuildBoxMenu(list, menu);
+        Rebuild(list, menu);
     }
     list.clear();
-    Form1->RebuildBoxMenu(list, menu);
+    Rebuild(list, menu);
 }
 
 void BM_BareActions(benchmark::State& state) {
@@ -114,9 +121,34 @@ void BM_BareActions(benchmark::State& state) {
     qDeleteAll(owner.children());
 }
 
+void BM_BareActionsInMenu(benchmark::State& state) {
+    Windows::Get();
+    const auto count = std::size_t(state.range(0));
+    const TMemoList list = bench::SampleMemos(count);
+    QStringList captions;
+    for (const auto& memo : list)
+        captions << QString::fromLatin1(memo->Lines.front().data(),
+                                        qsizetype(memo->Lines.front().size()));
+    QMenu menu;
+    for (auto _ : state) {
+        state.PauseTiming();
+        qDeleteAll(menu.actions());
+        state.ResumeTiming();
+        QList<QAction*> actions;
+        for (const QString& caption : captions)
+            actions.push_back(new QAction(caption, &menu));
+        menu.addActions(actions);
+    }
+}
+
 } // namespace
 
 BENCHMARK(BM_BareActions)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BareActionsInMenu)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RebuildBoxMenuNewestMemo)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_BuildBoxMenuFromEmpty)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BuildBoxMenuFromEmpty)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(30000)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RebuildBoxMenu)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);

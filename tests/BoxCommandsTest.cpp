@@ -244,14 +244,6 @@ protected:
         Form1->PopupMenu[box]->actions().at(index + 1)->trigger();
     }
 
-    QStringList Captions(int box) {
-        QStringList captions;
-        const QList<QAction*> actions = Form1->PopupMenu[box]->actions();
-        for (qsizetype i = 1; i < actions.size(); ++i)
-            captions << actions[i]->text();
-        return captions;
-    }
-
     QColor IconColor(int box) { return Form1->Image[box]->Picture().image.pixelColor(8, 8); }
 };
 
@@ -275,7 +267,7 @@ TEST_F(BoxCommandsWindowTest, DeletingTheOnlyMemoEmptiesTheBox) {
 
     EXPECT_EQ(ReadBytes(BoxFileName(1)), std::string(4, '\0'));
     EXPECT_TRUE(Form1->BoxMemoLists[1].empty());
-    EXPECT_TRUE(Captions(1).isEmpty());
+    EXPECT_TRUE(MemoItems(1).isEmpty());
     EXPECT_EQ(IconColor(1), TestSkinColor(1, 'e'));
     EXPECT_EQ(Form1->Image[1]->toolTip(), QStringLiteral("0枚のメモがあります"));
     EXPECT_FALSE(Form1->THFolder[1]->isEnabled());
@@ -295,7 +287,7 @@ TEST_F(BoxCommandsWindowTest, CancelChangesNothing) {
     EXPECT_EQ(fake->saveCalls, 0);
     EXPECT_EQ(ReadBytes(BoxFileName(3)), before);
     EXPECT_EQ(ReadBytes(kDeleteLogFileName), "");
-    EXPECT_EQ(Captions(3), QStringList{QStringLiteral("keep")});
+    EXPECT_EQ(MemoItems(3), QStringList{QStringLiteral("keep")});
 }
 
 TEST_F(BoxCommandsWindowTest, DeletingFromTheTrashBoxLogsItsLabel) {
@@ -316,7 +308,7 @@ TEST_F(BoxCommandsWindowTest, DeletingFromTheTrashBoxLogsItsLabel) {
               ExpectedEntry(QStringLiteral("2025.12.09(火)"), QStringLiteral("ゴミ箱(Box6)"),
                             {Cp932(QStringLiteral("捨てた")), "2"}));
     EXPECT_EQ(TitlesOnDisk(6), std::vector<std::string>{"t1"});
-    EXPECT_EQ(Captions(6), QStringList{QStringLiteral("t1")});
+    EXPECT_EQ(MemoItems(6), QStringList{QStringLiteral("t1")});
 }
 
 TEST_F(BoxCommandsWindowTest, RestoreFromTheTrashWritesTheTargetFirst) {
@@ -333,9 +325,9 @@ TEST_F(BoxCommandsWindowTest, RestoreFromTheTrashWritesTheTargetFirst) {
     Form1->Move[2]->trigger();
     EXPECT_TRUE(fake->messageBoxes.empty());
     EXPECT_EQ(fake->savedFiles, (std::vector<QString>{QStringLiteral("2.dat"), "6.dat"}));
-    EXPECT_EQ(Captions(2), (QStringList{QStringLiteral("newer"), QStringLiteral("back"),
-                                        QStringLiteral("older")}));
-    EXPECT_TRUE(Captions(6).isEmpty());
+    EXPECT_EQ(MemoItems(2), (QStringList{QStringLiteral("newer"), QStringLiteral("back"),
+                                         QStringLiteral("older")}));
+    EXPECT_TRUE(MemoItems(6).isEmpty());
     EXPECT_EQ(TitlesOnDisk(2), (std::vector<std::string>{"newer", "back", "older"}));
     EXPECT_EQ(Form1->BoxMemoLists[2][1]->SavedAt, kNoon);
     EXPECT_EQ(IconColor(6), TestSkinColor(6, 'e'));
@@ -353,8 +345,8 @@ TEST_F(BoxCommandsWindowTest, FailedFirstWriteOfAMoveKeepsTheMemoOnceEverywhere)
     Form1->Move[3]->trigger();
     ASSERT_EQ(fake->messageBoxes.size(), 1u);
     EXPECT_EQ(fake->messageBoxes[0].text, QStringLiteral("ファイル 3.dat を作成できません"));
-    EXPECT_EQ(Captions(1), QStringList{QStringLiteral("stays")});
-    EXPECT_TRUE(Captions(3).isEmpty());
+    EXPECT_EQ(MemoItems(1), QStringList{QStringLiteral("stays")});
+    EXPECT_TRUE(MemoItems(3).isEmpty());
     EXPECT_TRUE(Form1->BoxMemoLists[3].empty());
     EXPECT_EQ(TitlesOnDisk(1), std::vector<std::string>{"stays"});
     EXPECT_FALSE(QFile::exists(BoxFileName(3)));

@@ -17,8 +17,10 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QToolButton>
 #include <QWidgetAction>
+#include <random>
 
 namespace {
 
@@ -40,7 +42,9 @@ void WriteBox(int box, const std::vector<QString>& titles) {
     WriteBytes(BoxFileName(box), BoxFileBytes(list));
 }
 
-QStringList Captions(const QMenu* menu) {
+// Every caption of an opened box menu, its title row first.
+QStringList Captions(QMenu* menu) {
+    Form1->FillBoxMenu(menu);
     QStringList captions;
     for (const QAction* action : menu->actions())
         captions << action->text();
@@ -132,7 +136,7 @@ TEST_F(BoxMenusTest, BoxMenuListsMemosInMemoOrderWithNoTitleForEmptyFirstLines) 
     // A rebuild replaces the items instead of adding to them.
     Form1->BoxMemoLists[3].pop_back();
     Form1->RebuildBoxMenu(Form1->BoxMemoLists[3], Form1->PopupMenu[3]);
-    EXPECT_EQ(Form1->PopupMenu[3]->actions().size(), 4);
+    EXPECT_EQ(Captions(Form1->PopupMenu[3]).size(), 4);
 
     ChooseMemo(3, 1);
     EXPECT_EQ(Form1->MenuSubCaption->text(), QStringLiteral("No Title"));
@@ -405,6 +409,84 @@ TEST_F(BoxMenusTest, OpenMenusShowTheirTitleRowsInTheSkinColours) {
         EXPECT_EQ(image.pixelColor(rect.right() - 1, rect.center().y()), QColor(0, 0, 128))
             << menu->objectName().toStdString();
         menu->hide();
+    }
+}
+
+// Memo items are made when a box menu opens; until then the indicators count the list the
+// menu is to show.
+TEST_F(BoxMenusTest, MemoItemsAreMadeWhenTheMenuOpens) {
+    WriteBox(3, {QStringLiteral("a"), QStringLiteral("b")});
+    CreateForms();
+    EXPECT_EQ(Form1->PopupMenu[3]->actions().size(), 1);
+    EXPECT_EQ(Form1->Image[3]->toolTip(), QStringLiteral("2枚のメモがあります"));
+
+    OpenBoxMenu(3);
+    EXPECT_EQ(Form1->PopupMenu[3]->actions().size(), 3);
+    Form1->BoxMemoLists[3].push_back(Memo({"newest"}, 50000));
+    Form1->RebuildBoxMenu(Form1->BoxMemoLists[3], Form1->PopupMenu[3]);
+    Form1->RefreshIndicators();
+    EXPECT_EQ(Form1->Image[3]->toolTip(), QStringLiteral("3枚のメモがあります"));
+    EXPECT_EQ(Form1->THFolder[3]->text(), QStringLiteral("3枚のメモがあります"));
+
+    ChooseMemo(3, 0);
+    EXPECT_EQ(Form1->MenuSubCaption->text(), QStringLiteral("newest"));
+    EXPECT_EQ(Captions(Form1->PopupMenu[3]).mid(1), (QStringList{"newest", "a", "b"}));
+
+    // Emptied again: the next opening drops the items.
+    Form1->BoxMemoLists[3].clear();
+    Form1->RebuildBoxMenu(Form1->BoxMemoLists[3], Form1->PopupMenu[3]);
+    Form1->RefreshIndicators();
+    EXPECT_FALSE(Form1->THFolder[3]->isEnabled());
+    OpenBoxMenu(3);
+    EXPECT_EQ(Form1->PopupMenu[3]->actions().size(), 1);
+}
+
+// Filling keeps the items whose captions already match and changes only the rest: whatever
+// the change (insertions, deletions, renames, repeated titles), the menu ends up listing exactly
+// the box's memos in memo order, and an unchanged first item stays the same object.
+TEST_F(BoxMenusTest, FillingAfterAnyChangeListsExactlyTheMemos) {
+    CreateForms();
+    std::mt19937 random(7);
+    std::vector<std::string> titles;
+    for (int round = 0; round < 300; ++round) {
+        const auto size = titles.size();
+        switch (random() % 5) {
+        case 0: // a new memo anywhere
+            titles.insert(titles.begin() + std::ptrdiff_t(random() % (size + 1)),
+                          std::string(1, char('a' + random() % 3)));
+            break;
+        case 1: // one removed
+            if (size > 0)
+                titles.erase(titles.begin() + std::ptrdiff_t(random() % size));
+            break;
+        case 2: // one renamed (an empty first line shows "No Title")
+            if (size > 0)
+                titles[random() % size] = random() % 4 == 0 ? "" : std::string(1, 'd');
+            break;
+        case 3: // several at once
+            for (int i = 0; i < 5; ++i)
+                titles.push_back(std::string(1, char('a' + random() % 3)));
+            break;
+        default:
+            if (random() % 10 == 0)
+                titles.clear();
+        }
+        TMemoList& list = Form1->BoxMemoLists[2];
+        list.clear();
+        QStringList expected;
+        for (std::size_t i = 0; i < titles.size(); ++i) {
+            list.push_back(Memo({titles[i]}, 50000.0 - double(i)));
+            expected << (titles[i].empty() ? QStringLiteral("No Title")
+                                           : QString::fromStdString(titles[i]));
+        }
+        const QList<QAction*> before = Form1->PopupMenu[2]->actions();
+        const QPointer<QAction> first = before.size() > 1 ? before[1] : nullptr;
+        const QString firstCaption = first ? first->text() : QString();
+        Form1->RebuildBoxMenu(list, Form1->PopupMenu[2]);
+        ASSERT_EQ(MemoItems(2), expected) << "round " << round;
+        if (!firstCaption.isNull() && !expected.isEmpty() && firstCaption == expected[0]) {
+            EXPECT_EQ(Form1->PopupMenu[2]->actions().value(1), first.data()) << "round " << round;
+        }
     }
 }
 

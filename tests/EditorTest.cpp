@@ -51,15 +51,6 @@ std::vector<std::string> Titles(const TMemoList& list) {
     return titles;
 }
 
-// The memo items of a box menu (after its title row).
-QStringList MenuItems(const QMenu* menu) {
-    QStringList items;
-    const QList<QAction*> actions = menu->actions();
-    for (qsizetype i = 1; i < actions.size(); ++i)
-        items << actions[i]->text();
-    return items;
-}
-
 class EditorTest : public MainWindowFixture {
 protected:
     void SetUp() override {
@@ -226,8 +217,8 @@ TEST_F(EditorTest, ChoosingAnotherBoxMovesTheEditedMemo) {
     EXPECT_EQ(Titles(Form1->BoxMemoLists[5]), (std::vector<std::string>{"move me", "five"}));
     EXPECT_EQ(Titles(Form1->BoxMemoLists[2]), (std::vector<std::string>{"stay"}));
     EXPECT_EQ(Form1->SaveBoxFile, QStringLiteral("5.dat"));
-    EXPECT_EQ(MenuItems(Form1->PopupMenu[5]), (QStringList{"move me", "five"}));
-    EXPECT_EQ(MenuItems(Form1->PopupMenu[2]), QStringList{"stay"});
+    EXPECT_EQ(MemoItems(5), (QStringList{"move me", "five"}));
+    EXPECT_EQ(MemoItems(2), QStringList{"stay"});
     TMemoList five, two;
     ReadBoxFile(5, five);
     ReadBoxFile(2, two);

@@ -76,46 +76,75 @@ QWidgetAction* TForm1::AddTitleRow(QMenu* menu, const QString& name, const QStri
     return row;
 }
 
-// Item i + 1 stands for memo i. The menu's memo items are kept from one rebuild to the next and
-// only their captions are brought up to date; items are created or deleted only for the
-// difference in count. This matters for large boxes: a QMenu adds and removes actions at a cost
-// that grows with the number it holds, so recreating every item would cost many times more
-// than the items themselves.
 void TForm1::RebuildBoxMenu(TMemoList& list, QMenu* menu) {
     SortMemos(list);
+    BoxMenuContent& content = boxMenuContent_[std::size_t(BoxOfMenu(menu))];
+    content = {&list, qsizetype(list.size()), true};
+    if (menu->isVisible() || BoxOfMenu(menu) == 0)
+        FillBoxMenu(menu);
+}
 
-    const QList<QAction*> old = menu->actions();
-    const qsizetype kept = std::min(old.size() - 1, qsizetype(list.size()));
-    for (qsizetype i = old.size() - 1; i > kept; --i)
-        delete old[i];
+// Item i + 1 stands for memo i; items carry nothing but their caption. Items that already show
+// the right captions at the start and at the end of the menu are kept as they are and only the
+// run between them changes, so storing, moving or deleting one memo touches one item. This
+// matters for large boxes: a QMenu adds and removes actions at a cost that grows with the number
+// it holds, so recreating every item would cost many times more than the items themselves.
+void TForm1::FillBoxMenu(QMenu* menu) {
+    BoxMenuContent& content = boxMenuContent_[std::size_t(BoxOfMenu(menu))];
+    if (!content.stale)
+        return;
+    content.stale = false;
 
     // One decoder for the whole menu: opening a converter per caption would cost more than
     // the menu item itself.
     QStringDecoder decoder("windows-31j");
-    auto caption = [&decoder](const TMemoData& memo) {
-        const std::string_view title = TitleBytes(memo);
+    QStringList captions;
+    captions.reserve(qsizetype(content.list->size()));
+    for (const auto& memo : *content.list) {
+        const std::string_view title = TitleBytes(*memo);
         decoder.resetState();
-        return decoder.decode(QByteArrayView(title.data(), qsizetype(title.size())));
-    };
-    for (qsizetype i = 0; i < kept; ++i)
-        old[i + 1]->setText(caption(*list[std::size_t(i)])); // unchanged text costs nothing
-
-    QList<QAction*> added;
-    added.reserve(qsizetype(list.size()) - kept);
-    for (std::size_t i = std::size_t(kept); i < list.size(); ++i) {
-        auto* item = new QAction(caption(*list[i]), menu);
-        connect(item, &QAction::triggered, this,
-                platform::Guarded([this, item] { MemoItemClick(item); }));
-        added.push_back(item);
+        captions.push_back(decoder.decode(QByteArrayView(title.data(), qsizetype(title.size()))));
     }
-    menu->addActions(added);
+
+    const QList<QAction*> actions = menu->actions();
+    auto item = [&actions](qsizetype i) {
+        return actions[i + 1];
+    };
+    const qsizetype had = actions.size() - 1;
+    const qsizetype wanted = captions.size();
+    qsizetype front = 0;
+    while (front < had && front < wanted && item(front)->text() == captions[front])
+        ++front;
+    qsizetype back = 0;
+    while (back < had - front && back < wanted - front &&
+           item(had - 1 - back)->text() == captions[wanted - 1 - back])
+        ++back;
+
+    const qsizetype oldEnd = had - back;
+    const qsizetype newEnd = wanted - back;
+    const qsizetype reused = std::min(oldEnd, newEnd) - front;
+    for (qsizetype i = front; i < front + reused; ++i)
+        item(i)->setText(captions[i]);
+    for (qsizetype i = front + reused; i < oldEnd; ++i)
+        delete item(i);
+    QList<QAction*> added;
+    added.reserve(newEnd - front - reused);
+    for (qsizetype i = front + reused; i < newEnd; ++i)
+        added.push_back(new QAction(captions[i], menu));
+    menu->insertActions(oldEnd < had ? item(oldEnd) : nullptr, added);
+}
+
+qsizetype TForm1::ListedMemos(int box) const {
+    const BoxMenuContent& content = boxMenuContent_[std::size_t(box)];
+    return content.stale ? content.count : PopupMenu[box]->actions().size() - 1;
 }
 
 void TForm1::MemoItemClick(QAction* item) {
     auto* menu = qobject_cast<QMenu*>(item->parent());
-    if (!menu)
+    const int index = menu ? int(menu->actions().indexOf(item)) - 1 : -1;
+    if (index < 0) // not a memo item
         return;
-    ActiveMemoIndex = int(menu->actions().indexOf(item)) - 1;
+    ActiveMemoIndex = index;
     platform::Current().Popup(PopupMenuSub, platform::Current().GetCursorPos());
 }
 
@@ -222,15 +251,11 @@ std::string BoxHint(const IniFile& skin, int box, qsizetype memos, const std::st
                              name);
 }
 
-qsizetype ListedMemos(const QMenu* menu) {
-    return menu->actions().size() - 1;
-}
-
 } // namespace
 
 void TForm1::RefreshIndicators() {
     for (int n = 1; n <= 6; ++n) {
-        const std::string hint = BoxHint(SkinIni, n, ListedMemos(PopupMenu[n]), BoxName(n));
+        const std::string hint = BoxHint(SkinIni, n, ListedMemos(n), BoxName(n));
         Image[n]->setToolTip(cp932::Decode(hint));
         if (n == 1)
             TrayIcon1->SetTipHelp(Enclosed("Tabuko [", hint, "]"));
@@ -270,7 +295,7 @@ void TForm1::UpdateTrayIconImage() {
 
 void TForm1::UpdateTrayFolderItems() {
     for (int n = 1; n <= 6; ++n) {
-        const qsizetype memos = ListedMemos(PopupMenu[n]);
+        const qsizetype memos = ListedMemos(n);
         THFolder[n]->setText(cp932::Decode(BoxHint(SkinIni, n, memos, BoxName(n))));
         THFolder[n]->setEnabled(memos != 0);
     }

@@ -173,7 +173,14 @@ void TForm1::ConnectHandlers() {
 
     for (int n = 1; n <= 6; ++n) {
         QMenu* menu = PopupMenu[n];
-        onPopup(menu, [this, menu] { PopupFolderMenuPopup(menu); });
+        onPopup(menu, [this, menu] {
+            FillBoxMenu(menu);
+            PopupFolderMenuPopup(menu);
+        });
+        // Memo items: one connection per menu instead of one per item. The title row is
+        // disabled and never triggers.
+        connect(menu, &QMenu::triggered, this,
+                [this](QAction* item) { platform::Guard([this, item] { MemoItemClick(item); }); });
         if (n <= 5) {
             TImage* icon = Image[n];
             icon->OnDblClick = [this, icon] {

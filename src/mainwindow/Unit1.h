@@ -130,7 +130,12 @@ public:
     void N12Click();
 
     // ---- box menus and indicators (BoxMenus.cpp) ----
+    // Sorts the list; the menu's memo items are brought up to date as the menu next opens.
     void RebuildBoxMenu(TMemoList& list, QMenu* menu);
+    // Makes a box menu's memo items match the list of its last rebuild (when it opens).
+    void FillBoxMenu(QMenu* menu);
+    // The number of memos box n's menu lists.
+    qsizetype ListedMemos(int box) const;
     void MemoItemClick(QAction* item);
     void PopupFolderMenuPopup(QMenu* menu);
     void PopupMenuSubPopup();
@@ -169,6 +174,15 @@ private:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void ConnectHandlers();
     void SetStayOnTop(bool onTop);
+
+    // What each box menu is to list since its last rebuild; items are made only when it opens,
+    // so start-up and commands do not pay for menus of large boxes that nobody opens.
+    struct BoxMenuContent {
+        TMemoList* list = nullptr;
+        qsizetype count = 0;
+        bool stale = false;
+    };
+    std::array<BoxMenuContent, 7> boxMenuContent_{};
 
     QPoint dragOffset_;
     bool dragging_ = false;

@@ -15,7 +15,9 @@ FakePlatform::Scope::Scope() : fake(std::make_unique<FakePlatform>()) {
     platform::SetCurrent(fake.get());
 }
 
-FakePlatform::Scope::~Scope() { platform::SetCurrent(nullptr); }
+FakePlatform::Scope::~Scope() {
+    platform::SetCurrent(nullptr);
+}
 
 void FakePlatform::Popup(QMenu* menu, QPoint screenPos) {
     popups.push_back({menu, screenPos});

@@ -40,7 +40,7 @@ public:
     // --- program location, screen, clock ---
     QString executablePath = QStringLiteral("/tmp/tabuko-test/tabuko");
     QSize screenSize{1024, 768};
-    TDateTime now = 46000.5;      // 2025-12-09 12:00
+    TDateTime now = 46000.5; // 2025-12-09 12:00
     unsigned doubleClickTime = 500;
     std::vector<unsigned> sleeps; // Sleep does not block; the times are recorded
     std::mutex sleepsMutex;
@@ -148,8 +148,7 @@ public:
     int SetWindowRgn(QWidget* window, platform::HRGN region, bool redraw) override;
     bool DeleteObject(platform::HRGN object) override;
 
-    int Shell_NotifyIconA(std::uint32_t message,
-                          const platform::NOTIFYICONDATAA& data) override;
+    int Shell_NotifyIconA(std::uint32_t message, const platform::NOTIFYICONDATAA& data) override;
     platform::HWND AllocateHWnd(platform::MessageHandler handler) override;
     void DeallocateHWnd(platform::HWND window) override;
 };

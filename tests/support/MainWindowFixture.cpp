@@ -7,8 +7,10 @@
 #include "mainwindow/Unit4.h"
 #include "platform/CP932.h"
 
+#include <QAction>
 #include <QDir>
 #include <QImage>
+#include <QMenu>
 #include <QPainter>
 
 namespace {
@@ -53,6 +55,15 @@ void WriteCp932File(const QString& path, const QString& text) {
     crlf.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     crlf.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
     WriteBytes(path, cp932::Encode(crlf));
+}
+
+QStringList MemoItems(int box) {
+    Form1->FillBoxMenu(Form1->PopupMenu[box]);
+    QStringList items;
+    const QList<QAction*> actions = Form1->PopupMenu[box]->actions();
+    for (qsizetype i = 1; i < actions.size(); ++i)
+        items << actions[i]->text();
+    return items;
 }
 
 void WriteTestSkin(const QString& programFolder, const QString& name, const QString& iniText) {
