@@ -14,6 +14,7 @@ TEST(LineSplitTest, AllLineEndsAndTheFinalLineEnd) {
     EXPECT_EQ(text::SplitLines("a\n\nb"), (Lines{"a", "", "b"}));
     EXPECT_EQ(text::SplitLines("a\r\rb\r"), (Lines{"a", "", "b"}));
     EXPECT_EQ(text::SplitLines("a\n\r"), (Lines{"a", ""})); // LF then a lone CR
+    EXPECT_EQ(text::SplitLines("a\rb\nc\r\nd\n\re"), (Lines{"a", "b", "c", "d", "", "e"}));
     EXPECT_EQ(text::SplitLines(""), Lines{});
     EXPECT_EQ(text::SplitLines("\r\n"), Lines{""});
     EXPECT_EQ(text::SplitLines(std::string("x\0y\r\nz", 6)), Lines{"x"});

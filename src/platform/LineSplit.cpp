@@ -1,25 +1,39 @@
 #include "platform/LineSplit.h"
 
+#include <algorithm>
+
 namespace text {
 
 std::vector<std::string> SplitLines(std::string_view bytes) {
     if (const auto nul = bytes.find('\0'); nul != std::string_view::npos)
         bytes = bytes.substr(0, nul);
-    std::vector<std::string> lines;
+    // The line ends are found with memchr, once per kind of end: the next CR and the next LF are
+    // each looked for again only once passed. The lines are gathered as views first, so that
+    // the result is allocated once at its size.
+    thread_local std::vector<std::string_view> views;
+    views.clear();
+    std::size_t nextCR = bytes.find('\r');
+    std::size_t nextLF = bytes.find('\n');
     std::size_t start = 0;
-    std::size_t i = 0;
-    while (i < bytes.size()) {
-        const char c = bytes[i];
-        if (c == '\r' || c == '\n') {
-            lines.emplace_back(bytes.substr(start, i - start));
-            i += (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ? 2 : 1;
-            start = i;
-        } else {
-            ++i;
+    while (start < bytes.size()) {
+        const std::size_t end = std::min(nextCR, nextLF);
+        if (end == std::string_view::npos) {
+            views.push_back(bytes.substr(start));
+            break;
         }
+        views.push_back(bytes.substr(start, end - start));
+        start = end + 1;
+        if (bytes[end] == '\r' && start < bytes.size() && bytes[start] == '\n')
+            ++start;
+        if (nextCR < start)
+            nextCR = bytes.find('\r', start);
+        if (nextLF < start)
+            nextLF = bytes.find('\n', start);
     }
-    if (start < bytes.size())
-        lines.emplace_back(bytes.substr(start));
+    std::vector<std::string> lines;
+    lines.reserve(views.size());
+    for (const std::string_view line : views)
+        lines.emplace_back(line);
     return lines;
 }
 

@@ -5,6 +5,7 @@
 #include "store/FileAccess.h"
 
 #include <QFile>
+#include <algorithm>
 
 QString BoxFileName(int box) {
     return QString::number(box) + QStringLiteral(".dat");
@@ -17,6 +18,9 @@ BoxFileReadResult ParseBoxFile(std::string_view bytes, TMemoList& list) {
     std::size_t pos = 0;
     try {
         const std::int32_t count = FileAccess::ReadInt32(bytes, pos);
+        // A record takes at least 24 bytes; a damaged count must not reserve more than fits.
+        if (count > 0)
+            list.reserve(list.size() + std::min(std::size_t(count), (bytes.size() - pos) / 24));
         for (std::int32_t i = 0; i < count; ++i) {
             auto memo = std::make_unique<TMemoData>(TMemoData::FromFile{});
             memo->LoadFromStream(bytes, pos);

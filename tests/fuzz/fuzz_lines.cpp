@@ -15,7 +15,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                    "a line holds no CR, LF or NUL");
         total += line.size();
     }
-    FUZZ_CHECK(total <= size, "the lines hold no more bytes than the text");
+    // Up to a NUL, the text is its lines and their ends: as many lines as ends (CR LF counts
+    // once) plus one for text after the last end, and every other byte in a line.
+    const std::string_view text = bytes.substr(0, bytes.find('\0'));
+    std::size_t ends = 0;
+    std::size_t endBytes = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\r' && text[i] != '\n')
+            continue;
+        ++ends;
+        ++endBytes;
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+            ++endBytes;
+            ++i;
+        }
+    }
+    const bool tail = !text.empty() && text.back() != '\r' && text.back() != '\n';
+    FUZZ_CHECK(lines.size() == ends + (tail ? 1 : 0), "one line per line end");
+    FUZZ_CHECK(total + endBytes == text.size(), "every byte before a NUL is in a line or an end");
 
     const std::string joined = text::JoinLines(lines);
     const std::vector<std::string> again = text::SplitLines(joined);
