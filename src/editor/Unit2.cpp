@@ -2,6 +2,7 @@
 // insertions of the context menu.
 #include "editor/Unit2.h"
 
+#include "mainwindow/MenuDesign.h"
 #include "mainwindow/Picture.h"
 #include "mainwindow/Position.h"
 #include "mainwindow/Unit1.h"
@@ -44,25 +45,9 @@ protected:
     }
 };
 
-QAction* AddItem(QMenu* menu, const char* name, const QString& caption) {
-    auto* action = menu->addAction(caption);
-    action->setObjectName(QString::fromLatin1(name));
-    return action;
-}
-
-QAction* AddSeparator(QMenu* menu, const char* name) {
-    auto* action = menu->addSeparator();
-    action->setObjectName(QString::fromLatin1(name));
-    return action;
-}
-
-QMenu* AddSubMenu(QMenu* menu, const char* name, const QString& caption) {
-    QMenu* sub = menu->addMenu(caption);
-    sub->setObjectName(QString::fromLatin1(name));
-    sub->menuAction()->setObjectName(QString::fromLatin1(name));
-    sub->setSeparatorsCollapsible(false);
-    return sub;
-}
+using design::AddItem;
+using design::AddSeparator;
+using design::AddSubMenu;
 
 QString UnicodeName(char32_t cp) {
     return QStringLiteral("U+%1")
@@ -170,9 +155,7 @@ void TForm2::CreateDesign() {
 }
 
 void TForm2::CreatePopupMenu() {
-    PopupMenu1 = new QMenu(this);
-    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
-    PopupMenu1->setSeparatorsCollapsible(false);
+    PopupMenu1 = design::NewMenu(this, QStringLiteral("PopupMenu1"));
     N1 = AddItem(PopupMenu1, "N1", QStringLiteral("今日の日付を挿入"));
     N2 = AddItem(PopupMenu1, "N2", QStringLiteral("現在の時刻を挿入"));
     N3 = AddSeparator(PopupMenu1, "N3");

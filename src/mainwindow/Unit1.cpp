@@ -4,6 +4,7 @@
 #include "editor/Unit2.h"
 #include "mainwindow/FormRgn.h"
 #include "mainwindow/Image.h"
+#include "mainwindow/MenuDesign.h"
 #include "mainwindow/Position.h"
 #include "mainwindow/Unit3.h"
 #include "platform/CP932.h"
@@ -26,32 +27,10 @@ TForm1* Form1 = nullptr;
 
 namespace {
 
-QAction* AddItem(QMenu* menu, const char* name, const QString& caption) {
-    auto* action = menu->addAction(caption);
-    action->setObjectName(QString::fromLatin1(name));
-    return action;
-}
-
-QAction* AddSeparator(QMenu* menu, const char* name) {
-    auto* action = menu->addSeparator();
-    action->setObjectName(QString::fromLatin1(name));
-    return action;
-}
-
-QMenu* NewMenu(QWidget* owner, const QString& name) {
-    auto* menu = new QMenu(owner);
-    menu->setObjectName(name);
-    menu->setSeparatorsCollapsible(false);
-    return menu;
-}
-
-QMenu* AddSubMenu(QMenu* menu, const char* name, const QString& caption) {
-    QMenu* sub = menu->addMenu(caption);
-    sub->setObjectName(QString::fromLatin1(name));
-    sub->menuAction()->setObjectName(QString::fromLatin1(name));
-    sub->setSeparatorsCollapsible(false);
-    return sub;
-}
+using design::AddItem;
+using design::AddSeparator;
+using design::AddSubMenu;
+using design::NewMenu;
 
 QString Numbered(const char* prefix, int box) {
     return QString::fromLatin1(prefix) + QString::number(box);

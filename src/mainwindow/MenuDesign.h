@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+class QAction;
+class QMenu;
+class QWidget;
+
+// Building the windows' menus as their design lays them out: every item and menu named by its
+// objectName, separators kept where the design puts them.
+namespace design {
+
+QMenu* NewMenu(QWidget* owner, const QString& name);
+QAction* AddItem(QMenu* menu, const char* name, const QString& caption);
+QAction* AddSeparator(QMenu* menu, const char* name);
+// A sub-menu; the menu and the item that opens it both carry the name.
+QMenu* AddSubMenu(QMenu* menu, const char* name, const QString& caption);
+
+} // namespace design
