@@ -18,6 +18,7 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QScreen>
 #include <QToolButton>
 #include <QWidgetAction>
 #include <random>
@@ -488,6 +489,24 @@ TEST_F(BoxMenusTest, FillingAfterAnyChangeListsExactlyTheMemos) {
             EXPECT_EQ(Form1->PopupMenu[2]->actions().value(1), first.data()) << "round " << round;
         }
     }
+}
+
+// A box too large for the screen opens as one scrolling column on the screen, not as columns
+// running past its edge.
+TEST_F(BoxMenusTest, TallBoxMenuScrollsWithinTheScreen) {
+    std::vector<QString> titles;
+    for (int i = 0; i < 400; ++i)
+        titles.push_back(QStringLiteral("メモ %1").arg(i));
+    WriteBox(1, titles);
+    CreateForms();
+    QMenu* menu = Form1->PopupMenu[1];
+    menu->popup(QPoint(0, 0));
+    const QRect screen = menu->screen()->availableGeometry();
+    EXPECT_LE(menu->height(), screen.height());
+    const QRect first = menu->actionGeometry(menu->actions().at(1));
+    const QRect last = menu->actionGeometry(menu->actions().last());
+    EXPECT_EQ(last.left(), first.left()) << "the items stand in more than one column";
+    menu->hide();
 }
 
 } // namespace

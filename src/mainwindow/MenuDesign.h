@@ -7,7 +7,7 @@ class QMenu;
 class QWidget;
 
 // Building the windows' menus as their design lays them out: every item and menu named by its
-// objectName, separators kept where the design puts them.
+// objectName, separators kept where the design puts them; a menu taller than the screen scrolls.
 namespace design {
 
 QMenu* NewMenu(QWidget* owner, const QString& name);
