@@ -1,6 +1,7 @@
 // Deleting, moving and restoring memos and the delete log: first on the lists and files alone,
 // then through the memo menu of the running window.
 #include "MainWindowFixture.h"
+#include "Memos.h"
 
 #include "mainwindow/Image.h"
 #include "mainwindow/Unit1.h"
@@ -17,15 +18,6 @@
 namespace {
 
 constexpr TDateTime kNoon = 46000.5; // 2025-12-09 (Tuesday) 12:00
-
-std::unique_ptr<TMemoData> Memo(std::vector<std::string> lines, TDateTime memoDate,
-                                TDateTime savedAt = 1.0) {
-    auto memo = std::make_unique<TMemoData>();
-    memo->Lines = std::move(lines);
-    memo->MemoDate = memoDate;
-    memo->SavedAt = savedAt;
-    return memo;
-}
 
 std::string Cp932(const QString& text) {
     return cp932::Encode(text);

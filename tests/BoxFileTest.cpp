@@ -1,6 +1,7 @@
 // The box file layout byte for byte, and reading of damaged or hand-made files.
 #include "store/BoxFile.h"
 #include "FakePlatform.h"
+#include "Memos.h"
 #include "TempDir.h"
 #include "platform/Exception.h"
 #include "store/FileAccess.h"
@@ -21,16 +22,6 @@ std::string Le64(double v) {
     std::string s;
     FileAccess::WriteDateTime(s, v);
     return s;
-}
-
-std::unique_ptr<TMemoData> Memo(std::vector<std::string> lines, double date = 45000.25,
-                                double saved = 45000.5, std::int32_t key = 0) {
-    auto memo = std::make_unique<TMemoData>();
-    memo->Lines = std::move(lines);
-    memo->MemoDate = date;
-    memo->SavedAt = saved;
-    memo->SortKey = key;
-    return memo;
 }
 
 // A record as the file holds it, with a raw text block.
@@ -78,7 +69,7 @@ TEST_F(BoxFileTest, TextBlockLengthsAndRoundTrip) {
     };
     for (const auto& c : cases) {
         TMemoList list;
-        list.push_back(Memo(c.lines));
+        list.push_back(Memo(c.lines, 45000.25, 45000.5));
         const std::string bytes = BoxFileBytes(list);
         EXPECT_EQ(bytes, Le32(1) + Record(c.block));
         TMemoList back = Parse(bytes);
@@ -179,10 +170,10 @@ TEST_F(BoxFileTest, UnreadableBoxFileRaisesTheOpenMessage) {
 
 TEST_F(BoxFileTest, FailedWriteKeepsTheOldFileAndNamesIt) {
     TMemoList list;
-    list.push_back(Memo({"old"}));
+    list.push_back(Memo({"old"}, 45000.25, 45000.5));
     WriteBoxFile("3.dat", list);
     const std::string before = ReadBytes(dir.file("3.dat"));
-    list.push_back(Memo({"new"}));
+    list.push_back(Memo({"new"}, 45000.25, 45000.5));
     using F = FakePlatform::SaveFailure;
     for (F stage : {F::AtStart, F::HalfWay, F::AtCommit}) {
         fake->failSaveAt = 1;

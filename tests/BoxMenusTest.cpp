@@ -1,6 +1,7 @@
 // Box menus, the memo menu, the ways into the editor, the fill-level indicators and the
 // owner-drawn title rows.
 #include "MainWindowFixture.h"
+#include "Memos.h"
 
 #include "editor/Unit2.h"
 #include "mainwindow/Image.h"
@@ -24,15 +25,6 @@
 #include <random>
 
 namespace {
-
-std::unique_ptr<TMemoData> Memo(std::vector<std::string> lines, TDateTime memoDate,
-                                TDateTime savedAt = 1.0) {
-    auto memo = std::make_unique<TMemoData>();
-    memo->Lines = std::move(lines);
-    memo->MemoDate = memoDate;
-    memo->SavedAt = savedAt;
-    return memo;
-}
 
 // Writes box n's file with memos whose only lines are `titles` (UTF-8), the first the newest.
 void WriteBox(int box, const std::vector<QString>& titles) {

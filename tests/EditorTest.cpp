@@ -1,6 +1,7 @@
 // The memo editor: OK enabling, storing new and edited memos, cancelling, captions and hints,
 // position, failed writes and text that the box files cannot hold.
 #include "MainWindowFixture.h"
+#include "Memos.h"
 
 #include "editor/Unit2.h"
 #include "mainwindow/Unit1.h"
@@ -34,14 +35,6 @@ void Type(QWidget* widget, const QString& text) {
         else
             Key(widget, 0, QString(c));
     }
-}
-
-std::unique_ptr<TMemoData> Memo(const char* line, TDateTime memoDate, TDateTime savedAt) {
-    auto memo = std::make_unique<TMemoData>();
-    memo->Lines = {line};
-    memo->MemoDate = memoDate;
-    memo->SavedAt = savedAt;
-    return memo;
 }
 
 std::vector<std::string> Titles(const TMemoList& list) {
@@ -180,8 +173,8 @@ TEST_F(EditorTest, NewMemoIsWrittenToItsBoxFileByteForByte) {
 
 TEST_F(EditorTest, EditingWithoutChangeRewritesTheBoxAndMovesTheMemoToTheTop) {
     auto& box = Form1->BoxMemoLists[2];
-    box.push_back(Memo("newer", 46300, 46300));
-    box.push_back(Memo("older", 46200, 46200));
+    box.push_back(Memo({"newer"}, 46300, 46300));
+    box.push_back(Memo({"older"}, 46200, 46200));
     fake->now = 46400;
     ShowExisting(2, 1, [&] {
         EXPECT_EQ(Form2->windowTitle(), QStringLiteral("Tabuko - [メモ]を編集 -"));
@@ -199,9 +192,9 @@ TEST_F(EditorTest, EditingWithoutChangeRewritesTheBoxAndMovesTheMemoToTheTop) {
 }
 
 TEST_F(EditorTest, ChoosingAnotherBoxMovesTheEditedMemo) {
-    Form1->BoxMemoLists[2].push_back(Memo("stay", 46300, 46300));
-    Form1->BoxMemoLists[2].push_back(Memo("move me", 46200, 46200));
-    Form1->BoxMemoLists[5].push_back(Memo("five", 46100, 46100));
+    Form1->BoxMemoLists[2].push_back(Memo({"stay"}, 46300, 46300));
+    Form1->BoxMemoLists[2].push_back(Memo({"move me"}, 46200, 46200));
+    Form1->BoxMemoLists[5].push_back(Memo({"five"}, 46100, 46100));
     fake->now = 46400;
     ShowExisting(2, 1, [&] {
         Form2->SpeedButton[5]->click();
@@ -258,7 +251,7 @@ TEST_F(EditorTest, CaptionsAndHintsUseTheBoxNames) {
     IniFile skin = Form1->SkinIni;
     skin.WriteString("Box3", "Element", cp932::Encode(QStringLiteral("仕事")));
     Form1->SkinIni = skin;
-    Form1->BoxMemoLists[3].push_back(Memo("task", 46000, 46000));
+    Form1->BoxMemoLists[3].push_back(Memo({"task"}, 46000, 46000));
 
     ShowNew(3, [&] {
         EXPECT_EQ(Form2->windowTitle(), QStringLiteral("Tabuko - [仕事]を新規作成 -"));
@@ -323,9 +316,9 @@ TEST_F(EditorTest, FailedWriteKeepsTheEditorOpenAndTheNextOkStoresOnce) {
 }
 
 TEST_F(EditorTest, FailedSourceWriteOfAMoveIsUndoneAndRepeatedOkMovesOnce) {
-    Form1->BoxMemoLists[2].push_back(Memo("first", 46300, 46300));
-    Form1->BoxMemoLists[2].push_back(Memo("edited", 46200, 46200));
-    Form1->BoxMemoLists[2].push_back(Memo("third", 46100, 46100));
+    Form1->BoxMemoLists[2].push_back(Memo({"first"}, 46300, 46300));
+    Form1->BoxMemoLists[2].push_back(Memo({"edited"}, 46200, 46200));
+    Form1->BoxMemoLists[2].push_back(Memo({"third"}, 46100, 46100));
     WriteBoxFile(BoxFileName(2), Form1->BoxMemoLists[2]);
     fake->savedFiles.clear();
 
@@ -422,7 +415,7 @@ TEST_F(EditorTest, DateTimeAndDeleteReplaceTheSelectionWithoutAnUndoStep) {
 TEST_F(EditorTest, MissingButtonPictureIsReportedAndTheShowingCompletes) {
     Form1->BoxButtonImages[2] = ProgramFolder() + QStringLiteral("/missing.bmp");
     const TDateTime opened = fake->now;
-    Form1->BoxMemoLists[1].push_back(Memo("old", 45000, 45000));
+    Form1->BoxMemoLists[1].push_back(Memo({"old"}, 45000, 45000));
     ShowExisting(1, 0, [&] {
         ASSERT_EQ(fake->messageBoxes.size(), 1u);
         EXPECT_TRUE(fake->messageBoxes[0].text.contains(QStringLiteral("missing.bmp")));

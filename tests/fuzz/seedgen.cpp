@@ -3,6 +3,7 @@
 // box files from BoxFileBytes, and skin packs (skin.ini plus small pictures, in the input format
 // of fuzz_skin) drawn with Qt. The copied seeds (skin.ini files, phrase files) are taken as
 // they ship.
+#include "Memos.h"
 #include "platform/CP932.h"
 #include "store/BoxFile.h"
 
@@ -28,16 +29,6 @@ void Save(const QString& path, const std::string& bytes) {
 
 std::string Sjis(const char* utf8) {
     return cp932::Encode(QString::fromUtf8(utf8));
-}
-
-std::unique_ptr<TMemoData> Memo(std::vector<std::string> lines, double memoDate, double savedAt,
-                                int sortKey) {
-    auto memo = std::make_unique<TMemoData>();
-    memo->Lines = std::move(lines);
-    memo->MemoDate = memoDate;
-    memo->SavedAt = savedAt;
-    memo->SortKey = sortKey;
-    return memo;
 }
 
 void BoxFiles(const QString& dir) {
