@@ -52,57 +52,53 @@ void Rebuild(TMemoList& list, QMenu* menu) {
     Form1->FillBoxMenu(menu);
 }
 
-void BM_RebuildBoxMenu(benchmark::State& state) {
-    Windows::Get();
-    const auto count = std::size_t(state.range(0));
-    TMemoList& list = Form1->BoxMemoLists[1];
-    list = bench::SampleMemos(count);
-    QMenu* menu = Form1->PopupMenu[1];
-    Rebuild(list, menu);
-    for (auto _ : state)
+// Box 1 holding `count` sample memos, its menu listing them; emptied again at the end.
+class SampleBox {
+public:
+    explicit SampleBox(std::size_t count) {
+        Windows::Get();
+        list = bench::SampleMemos(count);
         Rebuild(list, menu);
-    if (menu->actions().size() != qsizetype(count) + 1)
+    }
+    ~SampleBox() {
+        list.clear();
+        Rebuild(list, menu);
+    }
+    TMemoList& list = Form1->BoxMemoLists[1];
+    QMenu* const menu = Form1->PopupMenu[1];
+};
+
+void BM_RebuildBoxMenu(benchmark::State& state) {
+    SampleBox box(std::size_t(state.range(0)));
+    for (auto _ : state)
+        Rebuild(box.list, box.menu);
+    if (box.menu->actions().size() != qsizetype(state.range(0)) + 1)
         state.SkipWithError("the menu does not hold one item per memo");
-    list.clear();
-    Rebuild(list, menu);
 }
 
 // A new memo that sorts first: every item's caption shifts by one and one item is added.
 void BM_RebuildBoxMenuNewestMemo(benchmark::State& state) {
-    Windows::Get();
-    const auto count = std::size_t(state.range(0));
-    TMemoList& list = Form1->BoxMemoLists[1];
-    list = bench::SampleMemos(count);
-    QMenu* menu = Form1->PopupMenu[1];
-    Rebuild(list, menu);
+    SampleBox box(std::size_t(state.range(0)));
     for (auto _ : state) {
-        list.push_back(bench::NewestMemo());
-        Rebuild(list, menu);
+        box.list.push_back(bench::NewestMemo());
+        Rebuild(box.list, box.menu);
         state.PauseTiming();
-        list.erase(list.begin());
-        Rebuild(list, menu);
+        box.list.erase(box.list.begin());
+        Rebuild(box.list, box.menu);
         state.ResumeTiming();
     }
-    list.clear();
-    Rebuild(list, menu);
 }
 
 // The menu holds only its title row, as at start-up: every item is created.
 void BM_BuildBoxMenuFromEmpty(benchmark::State& state) {
-    Windows::Get();
-    const auto count = std::size_t(state.range(0));
-    TMemoList& list = Form1->BoxMemoLists[1];
+    SampleBox box(std::size_t(state.range(0)));
     TMemoList none;
-    list = bench::SampleMemos(count);
-    QMenu* menu = Form1->PopupMenu[1];
     for (auto _ : state) {
         state.PauseTiming();
-        Rebuild(none, menu);
+        Rebuild(none, box.menu);
         state.ResumeTiming();
-        Rebuild(list, menu);
+        Rebuild(box.list, box.menu);
     }
-    list.clear();
-    Rebuild(list, menu);
 }
 
 // The captions the box menu shows for the sample memos.
@@ -146,7 +142,11 @@ void BM_BareActionsInMenu(benchmark::State& state) {
 
 BENCHMARK(BM_BareActions)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BareActionsInMenu)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_RebuildBoxMenuNewestMemo)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RebuildBoxMenuNewestMemo)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BuildBoxMenuFromEmpty)
     ->Arg(1000)
     ->Arg(10000)
