@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QToolButton>
 #include <gtest/gtest.h>
+#include <optional>
 
 #ifdef __linux__
 #include <sys/mount.h>
@@ -292,6 +293,72 @@ TEST_F(FullDiskTest, BoxFileSettingsAndLogKeepTheirOldContentWhenTheDiskIsFull) 
     ParseBoxFile(ReadBytes("1.dat"), back);
     EXPECT_EQ(TitlesOf(back), TitlesOf(list));
 }
+
+// Every write site on a full disk, for contents from one byte to a megabyte, through the real
+// platform and through the test double (which replaces files the same way): a small content
+// that only fails when it is flushed must fail as loudly as a large one, and the old file stays.
+enum class Site { BoxFile, Settings, DeleteLog };
+struct FullDiskCase {
+    Site site;
+    std::size_t size;
+    bool throughDouble;
+};
+
+class FullDiskSizesTest : public FullDiskTest,
+                          public ::testing::WithParamInterface<FullDiskCase> {};
+
+TEST_P(FullDiskSizesTest, NothingIsReplacedUnlessEveryByteIsOnTheDisk) {
+    const FullDiskCase c = GetParam();
+    std::optional<FakePlatform::Scope> fake;
+    if (c.throughDouble)
+        fake.emplace();
+    TMemoList list = Memos({"kept"}, 46000);
+    WriteBoxFile("1.dat", list);
+    WriteBytes("TabukoExc.ini", "[MainWindow]\r\nTop=1\r\n\r\n");
+    WriteBytes(kDeleteLogFileName, "old\r\n");
+    const std::string box = ReadBytes("1.dat");
+    Fill(0);
+
+    auto memo = std::make_unique<TMemoData>();
+    memo->Lines = {std::string(c.size, 'a')};
+    switch (c.site) {
+    case Site::BoxFile:
+        list.push_back(std::move(memo));
+        EXPECT_THROW(WriteBoxFile("1.dat", list), Exception);
+        break;
+    case Site::Settings: {
+        IniFile settings = IniFile::Load("TabukoExc.ini");
+        settings.WriteString("Skin", "Folder", std::string(c.size, 'b'));
+        EXPECT_THROW(settings.Save("TabukoExc.ini"), Exception);
+        break;
+    }
+    case Site::DeleteLog:
+        EXPECT_THROW(AppendToDeleteLog(*memo, "x", 46364.5), Exception);
+        break;
+    }
+    EXPECT_EQ(ReadBytes("1.dat"), box);
+    EXPECT_EQ(ReadBytes("TabukoExc.ini"), "[MainWindow]\r\nTop=1\r\n\r\n");
+    EXPECT_EQ(ReadBytes(kDeleteLogFileName), "old\r\n");
+    EXPECT_EQ(QDir().entryList(QDir::Files | QDir::Hidden).size(), 4) << "a temporary file is left";
+}
+
+std::vector<FullDiskCase> FullDiskCases() {
+    std::vector<FullDiskCase> cases;
+    for (bool throughDouble : {false, true})
+        for (Site site : {Site::BoxFile, Site::Settings, Site::DeleteLog})
+            for (std::size_t size : {1, 100, 4096, 15 * 1024, 1 << 20})
+                cases.push_back({site, size, throughDouble});
+    return cases;
+}
+
+std::string FullDiskCaseName(const ::testing::TestParamInfo<FullDiskCase>& info) {
+    static const char* const names[] = {"BoxFile", "Settings", "DeleteLog"};
+    return std::string(names[int(info.param.site)]) + "_" + std::to_string(info.param.size) +
+           (info.param.throughDouble ? "_Double" : "_Real");
+}
+
+INSTANTIATE_TEST_SUITE_P(Sites, FullDiskSizesTest, ::testing::ValuesIn(FullDiskCases()),
+                         FullDiskCaseName);
 #endif
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "platform/CP932.h"
 #include "platform/Exception.h"
+#include "platform/FileReplace.h"
 #include "platform/RegionStore.h"
 #include "platform/TrayHost.h"
 
@@ -14,7 +15,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QScreen>
 #include <QStyleHints>
 #include <QThread>
@@ -80,7 +80,8 @@ void RealPlatform::KeepOffTaskBar(QWidget* window) {
         return result;
     };
     const xcb_atom_t state = atom("_NET_WM_STATE");
-    const xcb_atom_t atoms[] = {atom("_NET_WM_STATE_SKIP_TASKBAR"), atom("_NET_WM_STATE_SKIP_PAGER")};
+    const xcb_atom_t atoms[] = {atom("_NET_WM_STATE_SKIP_TASKBAR"),
+                                atom("_NET_WM_STATE_SKIP_PAGER")};
     xcb_change_property(connection, XCB_PROP_MODE_APPEND, xcb_window_t(window->winId()), state,
                         XCB_ATOM_ATOM, 32, 2, atoms);
     xcb_flush(connection);
@@ -141,15 +142,7 @@ int RealPlatform::ShellExecuteA(const std::string& operation, const std::string&
 }
 
 void RealPlatform::SaveFile(const QString& path, const std::string& bytes) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw Exception::CannotCreate(path);
-    if (file.write(bytes.data(), qint64(bytes.size())) != qint64(bytes.size())) {
-        file.cancelWriting();
-        throw Exception::WriteError();
-    }
-    if (!file.commit())
-        throw Exception::WriteError();
+    ReplaceFileWhole(path, bytes);
 }
 
 } // namespace platform

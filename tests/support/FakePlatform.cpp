@@ -1,6 +1,7 @@
 #include "FakePlatform.h"
 
 #include "platform/Exception.h"
+#include "platform/FileReplace.h"
 #include "platform/RegionStore.h"
 
 #include <QDialog>
@@ -53,24 +54,17 @@ int FakePlatform::ShellExecuteA(const std::string& operation, const std::string&
 void FakePlatform::SaveFile(const QString& path, const std::string& bytes) {
     ++saveCalls;
     const bool fail = failSaveAt > 0 && --failSaveAt == 0;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || (fail && failSaveStage == SaveFailure::AtStart))
-        throw Exception::CannotCreate(path);
-    const qint64 size = qint64(bytes.size());
-    const qint64 first = (fail && failSaveStage == SaveFailure::HalfWay) ? size / 2 : size;
-    if (file.write(bytes.data(), first) != first) {
+    if (fail) {
+        // The failure is made on a real temporary file, which is then dropped as a failed
+        // replace drops it: the old file stays as it was.
+        QSaveFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || failSaveStage == SaveFailure::AtStart)
+            throw Exception::CannotCreate(path);
+        const qint64 size = qint64(bytes.size());
+        file.write(bytes.data(), failSaveStage == SaveFailure::HalfWay ? size / 2 : size);
         file.cancelWriting();
         throw Exception::WriteError();
     }
-    if (fail && failSaveStage == SaveFailure::HalfWay) {
-        file.cancelWriting();
-        throw Exception::WriteError();
-    }
-    if (fail && failSaveStage == SaveFailure::AtCommit) {
-        file.cancelWriting();
-        throw Exception::WriteError();
-    }
-    if (!file.commit())
-        throw Exception::WriteError();
+    platform::ReplaceFileWhole(path, bytes);
     savedFiles.push_back(path);
 }
