@@ -1,15 +1,24 @@
 // Tabuko: creates the five windows in order and runs the message loop until the wall closes.
+// One program runs per data folder (the current directory): a later start there hands over to
+// the running one.
 #include "editor/Unit2.h"
 #include "editor/Unit5.h"
+#include "instance/SingleInstance.h"
 #include "mainwindow/Unit1.h"
 #include "mainwindow/Unit3.h"
 #include "mainwindow/Unit4.h"
+#include "platform/Guard.h"
+#include "platform/Platform.h"
+#include "session/SessionEnd.h"
 #include "trayicon/TrayIcon.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFont>
 #include <QIcon>
 #include <QLocale>
+#include <QTimer>
+#include <cstdio>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -21,6 +30,22 @@ int main(int argc, char** argv) {
     QFont::insertSubstitution(QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"));
     QFont::insertSubstitution(QStringLiteral("ＭＳ ゴシック"), QStringLiteral("IPAGothic"));
 
+    SingleInstance instance(QDir::currentPath());
+    if (!instance.Acquire()) {
+        if (instance.Error().isEmpty()) {
+            // Another program runs in this folder: it shows its wall, this one touches nothing.
+            if (SingleInstance::Send(QDir::currentPath(), "show"))
+                return 0;
+            platform::Current().MessageBox(
+                QStringLiteral("このフォルダでは Tabuko が既に動いていますが、応答がありません。"),
+                QStringLiteral("Tabuko"), platform::MB_OK | platform::MB_ICONWARNING);
+            return 1;
+        }
+        // A folder that cannot hold the lock file: the program runs unguarded, as it always did.
+        std::fprintf(stderr, "tabuko: %s\n", qPrintable(instance.Error()));
+    }
+    SessionEnd sessionEnd;
+
     Form1 = new TForm1;
     Form2 = new TForm2;
     Form3 = new TForm3;
@@ -28,8 +53,16 @@ int main(int argc, char** argv) {
     Form5 = new TForm5;
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/tabuko/tabuko.png")));
 
+    QObject::connect(&instance, &SingleInstance::CommandReceived, Form1,
+                     [](const QByteArray& command) {
+                         if (command == "show")
+                             platform::Guard([] { Form1->BringForward(); });
+                     });
+    QObject::connect(&sessionEnd, &SessionEnd::Ending, Form1, [] { Form1->EndSession(); });
+
     if (Form1->WindowVisible || Form1->TrayIconMissing)
         Form1->show();
+    QTimer::singleShot(0, Form1, [] { platform::Guard([] { Form1->OfferDraft(); }); });
     const int result = QApplication::exec();
 
     delete Form5;

@@ -11,6 +11,7 @@
 #include "platform/Guard.h"
 #include "platform/IniFile.h"
 #include "platform/Platform.h"
+#include "session/Draft.h"
 #include "store/BoxFile.h"
 #include "trayicon/TrayIcon.h"
 
@@ -361,6 +362,10 @@ void TForm2::done(int result) {
 
 void TForm2::FormClose() {
     RichEdit1->clear();
+    // A draft kept for a session that then did not end is no longer needed; one kept as the
+    // program ends (which closes this window too) is.
+    if (!Form1->SessionEnding)
+        RemoveDraft();
     // The window closes even when its position cannot be saved.
     platform::Guard([this] {
         IniFile settings = IniFile::Load(kSettingsFileName);

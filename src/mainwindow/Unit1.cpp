@@ -255,8 +255,10 @@ void TForm1::FormDestroy() {
 }
 
 void TForm1::HandleQueryEndSession() {
-    // The session may end: the settings are saved and nothing is asked.
+    // The session may end: the settings are saved and nothing is asked; the open editor's
+    // text is kept for the next start.
     SaveSettings();
+    KeepDraft();
 }
 
 void TForm1::SaveSettings() {

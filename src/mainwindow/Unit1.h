@@ -154,6 +154,21 @@ public:
     void MoveMenuClick(QAction* item);
     void DelLogClick();
 
+    // ---- the running program and the desktop session (Session.cpp) ----
+    // A later start in the same folder asked for the program: the wall is shown and raised,
+    // and an open modal window above it.
+    void BringForward();
+    // The session or a signal ends the program: the editor's text is kept as a draft, then
+    // the program quits (the settings are written as the main window goes).
+    void EndSession();
+    // Set once the program is ending for the session: windows closing on the way keep the draft.
+    bool SessionEnding = false;
+    // Keeps the open editor's text as a draft; nothing when the editor is closed or empty.
+    void KeepDraft();
+    // A draft kept at the end of the last run is opened in the editor as a new memo of its box;
+    // it is stored only by the editor's OK, and the draft file goes once the editor closes.
+    void OfferDraft();
+
     // ---- helpers shared by the parts ----
     // The box number (1..6) of a box menu, or 0.
     int BoxOfMenu(const QMenu* menu) const;
