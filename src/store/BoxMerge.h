@@ -12,13 +12,6 @@ struct MergeOutcome {
     bool Changed() const { return added || removed; }
 };
 
-// A box file read whole, or nothing: the reader's own damage (cut short, a bad length), an empty
-// file (0 bytes; also what a caller passes for a missing file) and a count of 0 or less followed
-// by more bytes all count as damaged, since the program never writes them. Bytes after the last
-// record are ignored, as the reader ignores them. Appends the memos to `list` only when the
-// file reads whole; returns whether it did.
-bool ParseWholeBoxFile(std::string_view bytes, TMemoList& list);
-
 // Three-way merge of box files at record level. `base` holds the bytes last read or written,
 // `disk` the bytes on disk now, `mine` the in-memory list with changes of its own since `base`.
 // A memo is its whole record (text, MemoDate, SavedAt, SortKey) as the box file would hold it,
@@ -28,10 +21,13 @@ bool ParseWholeBoxFile(std::string_view bytes, TMemoList& list);
 // direction only the larger change counts (both sides adding or removing the same record do
 // not double it); never fewer than 0. A changed memo is its old record removed and its new one
 // added, so both sides changing one memo keep both new versions.
-// A damaged `disk` leaves `mine` untouched. `base` is used as far as it reads whole: those are
-// the records the list was loaded from, so memos deleted since do not come back.
-// Memos of `mine` that stay are the same objects; new ones are appended, then the list is
-// sorted into the memo order. A list that gains and loses nothing is left exactly as it was.
+// A damaged `disk` leaves `mine` untouched: one that the reader finds damaged (cut short, a bad
+// length), an empty one (0 bytes; also what a caller passes for a missing file) and one with a
+// count of 0 or less followed by more bytes, which the program never writes. Bytes after the
+// last record are ignored, as the reader ignores them. `base` is used as far as it reads whole:
+// those are the records the list was loaded from, so memos deleted since do not come back. Memos of
+// `mine` that stay are the same objects; new ones are appended, then the list is sorted into the
+// memo order. A list that gains and loses nothing is left exactly as it was.
 MergeOutcome MergeBox(std::string_view base, std::string_view disk, TMemoList& mine);
 
 // A sync tool's conflict copy of a box file: its common ancestor is unknown, so nothing is
