@@ -4,11 +4,14 @@
 //   ParseBoxFile / BoxFileBytes / NewMemos: the in-memory parts of the two, to say where the
 //   difference goes;
 //   StoreMemo / DeleteMemo: what the store does when a memo is stored (append, sort, rewrite
-//   the box file) and when one is deleted (erase, rewrite).
+//   the box file) and when one is deleted (erase, rewrite);
+//   MergeBox: a store that finds the file changed on disk (one memo added there) merges it into
+//   the list before writing.
 // The files are written to a temporary folder (TMPDIR or /tmp) that is the current directory,
 // since box files are opened by bare name.
 #include "SampleMemos.h"
 #include "store/BoxFile.h"
+#include "store/BoxMerge.h"
 
 #include <QDir>
 #include <QFile>
@@ -179,6 +182,26 @@ void BM_DeleteMemo(benchmark::State& state) {
     }
 }
 
+// The merge alone: the list and the base hold the sample memos, the disk one memo more. The memo
+// it adds is taken out again untimed.
+void BM_MergeBox(benchmark::State& state) {
+    const auto count = std::size_t(state.range(0));
+    TMemoList list = bench::SampleMemos(count);
+    const std::string base = BoxFileBytes(list);
+    TMemoList onDisk = bench::SampleMemos(count);
+    onDisk.insert(onDisk.begin(), bench::NewestMemo());
+    const std::string disk = BoxFileBytes(onDisk);
+    for (auto _ : state) {
+        const MergeOutcome outcome = MergeBox(base, disk, list);
+        if (outcome.added != 1 || outcome.removed != 0)
+            state.SkipWithError("the merge did not add the one memo");
+        state.PauseTiming();
+        list.erase(list.begin());
+        state.ResumeTiming();
+    }
+    SetCounters(state, disk.size());
+}
+
 } // namespace
 
 BENCHMARK(BM_ReadBoxFile)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
@@ -190,3 +213,4 @@ BENCHMARK(BM_PlainWrite)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)
 BENCHMARK(BM_BoxFileBytes)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StoreMemo)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DeleteMemo)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MergeBox)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
