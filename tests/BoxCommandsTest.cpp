@@ -55,7 +55,7 @@ protected:
     FakePlatform::Scope fake;
     TempCurrentDir dir;
 
-    // Boxes 1 and 2 with their files written.
+    // Boxes 1 and 2 with their files written by the program (so it knows what they hold).
     TMemoList one;
     TMemoList two;
     void SetUp() override {
@@ -65,8 +65,10 @@ protected:
         two.push_back(Memo({"b1"}, 45004));
         two.push_back(Memo({"b2"}, 45002, 5.0));
         two.push_back(Memo({"b3"}, 45000));
-        WriteBytes(BoxFileName(1), BoxFileBytes(one));
-        WriteBytes(BoxFileName(2), BoxFileBytes(two));
+        WriteBoxFile(BoxFileName(1), one);
+        WriteBoxFile(BoxFileName(2), two);
+        fake->savedFiles.clear();
+        fake->saveCalls = 0;
     }
 };
 

@@ -13,6 +13,7 @@
 #include "platform/Platform.h"
 #include "session/Draft.h"
 #include "store/BoxFile.h"
+#include "store/BoxSync.h"
 #include "trayicon/TrayIcon.h"
 
 #include <QButtonGroup>
@@ -323,7 +324,7 @@ void TForm2::Button1Click() {
     };
 
     try {
-        WriteBoxFile(Form1->SaveBoxFile, target);
+        BoxFiles().Store(Form1->SaveBoxFile, target);
     } catch (...) {
         undo();
         throw;
@@ -333,12 +334,12 @@ void TForm2::Button1Click() {
     if (editing) {
         SortMemos(source);
         try {
-            WriteBoxFile(Form1->ActiveBoxFile, source);
+            BoxFiles().Store(Form1->ActiveBoxFile, source);
         } catch (...) {
             // The target box already holds the memo on disk: it is taken back out there too,
             // so that the files again agree with the lists.
             undo();
-            platform::Guard([&] { WriteBoxFile(Form1->SaveBoxFile, target); });
+            platform::Guard([&] { BoxFiles().Store(Form1->SaveBoxFile, target); });
             Form1->RebuildBoxMenu(target, targetMenu);
             if (&source != &target)
                 Form1->RebuildBoxMenu(source, Form1->ActiveBoxMenu);

@@ -153,6 +153,7 @@ void TForm1::ConnectHandlers() {
     for (int n = 1; n <= 6; ++n) {
         QMenu* menu = PopupMenu[n];
         onPopup(menu, [this, menu] {
+            TakeInDiskChanges();
             FillBoxMenu(menu);
             PopupFolderMenuPopup(menu);
         });
@@ -178,6 +179,7 @@ void TForm1::ConnectHandlers() {
     onClick(Delete1, [this] { Delete1Click(); });
 
     onPopup(PopupMenuApl, [this] { PopupMenuAplPopup(); });
+    onPopup(PopupMenuTrayLeft, [this] { TakeInDiskChanges(); });
     onClick(WinHide, [this] { WinHideClick(); });
     onClick(WinShow, [this] { WinShowClick(); });
     onClick(N19, [this] { DelLogClick(); });
@@ -248,6 +250,7 @@ void TForm1::FormCreate() {
     RefreshIndicators();
     PlaceWindow(this, pos());
     platform::Current().KeepOffTaskBar(this);
+    WatchBoxFiles();
 }
 
 void TForm1::FormDestroy() {
@@ -324,6 +327,7 @@ void TForm1::WinHideClick() {
 }
 
 void TForm1::WinShowClick() {
+    TakeInDiskChanges();
     WindowVisible = true;
     show();
     platform::Current().SetForegroundWindow(this);

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "platform/FileStamp.h"
 #include "platform/IniFile.h"
 #include "store/MemoData.h"
 
 #include <QColor>
+#include <QHash>
 #include <QWidget>
 #include <array>
 #include <memory>
@@ -11,6 +13,8 @@
 #include <vector>
 
 class QAction;
+class QFileSystemWatcher;
+class QTimer;
 class QMenu;
 class QWidgetAction;
 class TFormRgn;
@@ -169,6 +173,15 @@ public:
     // it is stored only by the editor's OK, and the draft file goes once the editor closes.
     void OfferDraft();
 
+    // ---- box files changed by others (Sync.cpp) ----
+    // Starts watching the data folder and the box files; changes are taken in shortly after
+    // they happen.
+    void WatchBoxFiles();
+    // Takes in what others changed in the box files and the conflict copies that sync tools
+    // left beside them, then rebuilds the changed boxes' menus and the indicators. The chosen
+    // memo of the box menus stays chosen wherever the merge put it.
+    void TakeInDiskChanges();
+
     // ---- helpers shared by the parts ----
     // The box number (1..6) of a box menu, or 0.
     int BoxOfMenu(const QMenu* menu) const;
@@ -198,6 +211,12 @@ private:
         bool stale = false;
     };
     std::array<BoxMenuContent, 7> boxMenuContent_{};
+
+    QFileSystemWatcher* boxWatcher_ = nullptr;
+    QTimer* diskCheckTimer_ = nullptr;
+    // Conflict copies that could not be taken in, as they were then: not tried again until
+    // they change.
+    QHash<QString, platform::FileStamp> failedCopies_;
 
     QPoint dragOffset_;
     bool dragging_ = false;

@@ -1,13 +1,23 @@
 #include "platform/FileStamp.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
+#include <time.h>
 #endif
 
 namespace platform {
+
+namespace {
+
+// File times come from a clock that advances in ticks of a few milliseconds; this is well
+// beyond one tick.
+constexpr std::int64_t kSettleNs = 100'000'000;
+
+} // namespace
 
 FileStamp StampOf(const QString& path) {
     FileStamp stamp;
@@ -19,6 +29,10 @@ FileStamp StampOf(const QString& path) {
     stamp.size = std::int64_t(status.st_size);
     stamp.modifiedNs = std::int64_t(status.st_mtim.tv_sec) * 1'000'000'000 + status.st_mtim.tv_nsec;
     stamp.fileId = std::uint64_t(status.st_ino);
+    struct timespec now {};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    stamp.settled =
+        std::int64_t(now.tv_sec) * 1'000'000'000 + now.tv_nsec - stamp.modifiedNs > kSettleNs;
 #else
     const QFileInfo info(path);
     if (!info.exists())
@@ -26,6 +40,8 @@ FileStamp StampOf(const QString& path) {
     stamp.exists = true;
     stamp.size = info.size();
     stamp.modifiedNs = info.lastModified().toMSecsSinceEpoch() * 1'000'000;
+    stamp.settled = info.lastModified().msecsTo(QDateTime::currentDateTimeUtc()) * 1'000'000 >
+                    kSettleNs;
 #endif
     return stamp;
 }

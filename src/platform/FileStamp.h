@@ -12,8 +12,16 @@ struct FileStamp {
     std::int64_t size = 0;
     std::int64_t modifiedNs = 0;
     std::uint64_t fileId = 0;
+    // False when the file was modified so shortly before the stamp was taken that a second
+    // write in place within the same tick of the file system's clock would leave the same
+    // stamp: such a stamp proves nothing, and the file's bytes must be compared.
+    bool settled = true;
 
-    bool operator==(const FileStamp&) const = default;
+    // The same file in the same state, as far as a file-status call can tell.
+    bool operator==(const FileStamp& other) const {
+        return exists == other.exists && size == other.size && modifiedNs == other.modifiedNs &&
+               fileId == other.fileId;
+    }
 };
 
 FileStamp StampOf(const QString& path);

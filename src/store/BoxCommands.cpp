@@ -6,6 +6,7 @@
 #include "platform/Files.h"
 #include "platform/LineSplit.h"
 #include "store/BoxFile.h"
+#include "store/BoxSync.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -81,7 +82,7 @@ void DeleteMemo(TMemoList& list, std::size_t index, const QString& boxFile,
     AppendToDeleteLog(*list.at(index), boxLabel, deletedAt);
     std::unique_ptr<TMemoData> memo = TakeOut(list, index);
     try {
-        WriteBoxFile(boxFile, list);
+        BoxFiles().Store(boxFile, list);
     } catch (...) {
         // The old box file, which still holds the memo, was kept: so does the list.
         PutBack(list, index, std::move(memo));
@@ -115,7 +116,7 @@ void MoveMemo(TMemoList& source, std::size_t index, const QString& sourceFile, T
     SortMemos(target);
 
     try {
-        WriteBoxFile(targetFile, target);
+        BoxFiles().Store(targetFile, target);
     } catch (...) {
         std::unique_ptr<TMemoData> back = TakeOut(target, memo);
         back->SavedAt = oldSavedAt;
@@ -125,14 +126,14 @@ void MoveMemo(TMemoList& source, std::size_t index, const QString& sourceFile, T
 
     SortMemos(source);
     try {
-        WriteBoxFile(sourceFile, source);
+        BoxFiles().Store(sourceFile, source);
     } catch (...) {
         const std::exception_ptr failure = std::current_exception();
         std::unique_ptr<TMemoData> back = TakeOut(target, memo);
         back->SavedAt = oldSavedAt;
         PutBack(source, index, std::move(back));
         try {
-            WriteBoxFile(targetFile, target);
+            BoxFiles().Store(targetFile, target);
         } catch (...) {
             back = TakeOut(source, memo);
             back->SavedAt = now;

@@ -2,6 +2,7 @@
 
 #include "platform/Exception.h"
 #include "platform/Files.h"
+#include "store/BoxSync.h"
 #include "store/FileAccess.h"
 
 #include <QFile>
@@ -43,17 +44,24 @@ std::string BoxFileBytes(const TMemoList& list) {
 BoxFileReadResult ReadBoxFile(int box, TMemoList& list) {
     const QString name = BoxFileName(box);
     QFile file(name);
-    if (!file.exists())
+    if (!file.exists()) {
+        BoxFiles().Remember(name, {});
         return {};
+    }
     if (!file.open(QIODevice::ReadOnly))
         throw Exception::CannotOpen(name);
-    const QByteArray bytes = file.readAll();
+    const QByteArray read = file.readAll();
     file.close();
-    return ParseBoxFile(std::string_view(bytes.constData(), std::size_t(bytes.size())), list);
+    std::string bytes(read.constData(), std::size_t(read.size()));
+    const BoxFileReadResult result = ParseBoxFile(bytes, list);
+    BoxFiles().Remember(name, std::move(bytes));
+    return result;
 }
 
 void WriteBoxFile(const QString& fileName, const TMemoList& list) {
-    platform::SaveFile(fileName, BoxFileBytes(list));
+    std::string bytes = BoxFileBytes(list);
+    platform::SaveFile(fileName, bytes);
+    BoxFiles().Remember(fileName, std::move(bytes));
 }
 
 QString KeepDamagedCopy(const QString& fileName) {

@@ -20,11 +20,13 @@ BoxFileReadResult ParseBoxFile(std::string_view bytes, TMemoList& list);
 // The bytes of a box file holding `list` in list order.
 std::string BoxFileBytes(const TMemoList& list);
 
-// Reads box n's file into `list`; a missing file leaves it empty. A file that exists but cannot
+// Reads box n's file into `list`; a missing file leaves it empty. The bytes read are what the
+// program knows of the file from then on (BoxSync.h). A file that exists but cannot
 // be opened raises "ファイル %s は開けません".
 BoxFileReadResult ReadBoxFile(int box, TMemoList& list);
 // Replaces the file whole with `list`; a failure leaves the old file as it was and raises
-// "ファイル %s を作成できません" or "ストリームへの書き込みエラー".
+// "ファイル %s を作成できません" or "ストリームへの書き込みエラー". Commands store a box through
+// BoxFiles().Store (BoxSync.h), which first takes in what others changed in the file.
 void WriteBoxFile(const QString& fileName, const TMemoList& list);
 
 // Copies a damaged box file to a free name beside it ("3.dat.damaged", "3.dat.damaged2", ...)

@@ -1,0 +1,57 @@
+#include "store/BoxSync.h"
+
+#include "platform/Exception.h"
+#include "store/Backups.h"
+#include "store/BoxFile.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+QString Key(const QString& fileName) {
+    return QFileInfo(fileName).absoluteFilePath();
+}
+
+} // namespace
+
+BoxSync& BoxFiles() {
+    static BoxSync files;
+    return files;
+}
+
+void BoxSync::Remember(const QString& fileName, std::string bytes) {
+    known_.insert(Key(fileName), Known{std::move(bytes), platform::StampOf(fileName)});
+}
+
+MergeOutcome BoxSync::Refresh(const QString& fileName, TMemoList& list) {
+    Known& known = known_[Key(fileName)];
+    const platform::FileStamp stamp = platform::StampOf(fileName);
+    if ((stamp == known.stamp && known.stamp.settled) || !stamp.exists)
+        return {};
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        throw Exception::CannotOpen(fileName);
+    const QByteArray read = file.readAll();
+    file.close();
+    std::string disk(read.constData(), std::size_t(read.size()));
+    known.stamp = stamp;
+    if (disk == known.bytes)
+        return {};
+    const MergeOutcome outcome = MergeBox(known.bytes, disk, list);
+    if (outcome.damaged) {
+        const QString copy = KeepDamagedCopy(fileName);
+        if (OnDamaged)
+            OnDamaged(fileName, copy);
+    }
+    known.bytes = std::move(disk);
+    return outcome;
+}
+
+void BoxSync::Store(const QString& fileName, TMemoList& list) {
+    Refresh(fileName, list);
+    if (Today)
+        BackupBeforeWrite(QFileInfo(fileName).absolutePath(), QFileInfo(fileName).fileName(),
+                          Today());
+    WriteBoxFile(fileName, list);
+}
