@@ -25,6 +25,7 @@
 #include <QToolButton>
 #include <algorithm>
 #include <functional>
+#include <map>
 #include <optional>
 
 TForm2* Form2 = nullptr;
@@ -255,21 +256,81 @@ void TForm2::RichEdit1Change() {
     Button1->setEnabled(!RichEdit1->document()->isEmpty());
 }
 
-std::vector<std::string> TForm2::MemoLines() const {
-    QStringList lines = FoldToCp932(RichEdit1->toPlainText()).split(QLatin1Char('\n'));
+void TForm2::SetMemoLines(const std::vector<std::string>& lines) {
+    QStringList text;
+    text.reserve(qsizetype(lines.size()));
+    for (const std::string& line : lines)
+        text.push_back(cp932::Decode(line));
+    // OK drops the empty line after a final break, so an empty last line needs its own break.
+    if (!lines.empty() && lines.back().empty())
+        text.push_back(QString());
+    RichEdit1->clear();
+    RichEdit1->setPlainText(text.join(QLatin1Char('\n')));
+    OriginalLines = lines;
+}
+
+TForm2::StoredText TForm2::MemoLines() const {
+    QStringList lines = RichEdit1->toPlainText().split(QLatin1Char('\n'));
     if (lines.size() > 1 && lines.back().isEmpty())
         lines.removeLast();
-    std::vector<std::string> out;
-    out.reserve(std::size_t(lines.size()));
-    for (const QString& line : lines)
-        out.push_back(cp932::Encode(line));
+    const std::size_t count = std::size_t(lines.size());
+    const std::size_t oldCount = OriginalLines.size();
+    std::vector<QString> oldText;
+    oldText.reserve(oldCount);
+    for (const std::string& line : OriginalLines)
+        oldText.push_back(cp932::Decode(line));
+
+    // Which old line each line is, if any: the unchanged lines at the start and at the end in
+    // place, those in between by their text, each old line used once, earliest first.
+    std::vector<std::optional<std::size_t>> from(count);
+    std::vector<bool> used(oldCount, false);
+    std::size_t head = 0;
+    while (head < count && head < oldCount && lines[qsizetype(head)] == oldText[head]) {
+        from[head] = head;
+        used[head] = true;
+        ++head;
+    }
+    std::size_t tail = 0;
+    while (tail < count - head && tail < oldCount - head &&
+           lines[qsizetype(count - 1 - tail)] == oldText[oldCount - 1 - tail]) {
+        from[count - 1 - tail] = oldCount - 1 - tail;
+        used[oldCount - 1 - tail] = true;
+        ++tail;
+    }
+    std::multimap<QString, std::size_t> unused;
+    for (std::size_t i = head; i < oldCount - tail; ++i)
+        unused.emplace(oldText[i], i);
+    for (std::size_t i = head; i < count - tail; ++i) {
+        if (const auto it = unused.find(lines[qsizetype(i)]); it != unused.end()) {
+            from[i] = it->second;
+            used[it->second] = true;
+            unused.erase(it);
+        }
+    }
+
+    StoredText out;
+    out.lines.reserve(count);
+    QStringList changed;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (from[i]) {
+            out.lines.push_back(OriginalLines[*from[i]]);
+        } else {
+            const QString line = FoldToCp932(lines[qsizetype(i)]);
+            out.lines.push_back(cp932::Encode(line));
+            changed.push_back(line);
+        }
+    }
+    out.changedText = changed.join(QLatin1Char('\n'));
+    for (std::size_t i = 0; i < oldCount && !out.dropsBadBytes; ++i)
+        out.dropsBadBytes = !used[i] && !cp932::IsValid(OriginalLines[i]);
     return out;
 }
 
 void TForm2::Button1Click() {
+    StoredText text = MemoLines();
     // Text that the box files cannot hold is refused before anything changes, so that nothing
-    // is stored as something else.
-    if (const auto bad = cp932::FirstUnencodable(FoldToCp932(RichEdit1->toPlainText()))) {
+    // is stored as something else. Only new and changed lines are encoded.
+    if (const auto bad = cp932::FirstUnencodable(text.changedText)) {
         platform::Current().MessageBox(
             QStringLiteral(
                 "「%1」（%2）はメモに保存できない文字です。\n"
@@ -278,6 +339,15 @@ void TForm2::Button1Click() {
             QStringLiteral("Tabuko"), platform::MB_OK | platform::MB_ICONWARNING);
         return;
     }
+    if (text.dropsBadBytes &&
+        platform::Current().MessageBox(
+            QStringLiteral("変更または削除した行に、Shift-JIS の文字として正しくないバイトが"
+                           "含まれていました。\n"
+                           "保存すると、それらのバイトは元に戻せない形で置き換わるか失われます。"
+                           "保存してもよろしいですか？"),
+            QStringLiteral("確認"),
+            platform::MB_OKCANCEL | platform::MB_ICONWARNING) != platform::IDOK)
+        return;
 
     TMemoList& source = *Form1->ActiveBoxList;
     const int box = CheckedBox();
@@ -298,7 +368,7 @@ void TForm2::Button1Click() {
     }
 
     auto memo = std::make_unique<TMemoData>();
-    memo->Lines = MemoLines();
+    memo->Lines = std::move(text.lines);
     memo->MemoDate = DateTimePicker1;
     memo->SavedAt = platform::Current().Now();
     memo->SortKey = 0;
@@ -361,6 +431,7 @@ void TForm2::done(int result) {
 
 void TForm2::FormClose() {
     RichEdit1->clear();
+    OriginalLines.clear();
     // The window closes even when its position cannot be saved.
     platform::Guard([this] {
         IniFile settings = IniFile::Load(kSettingsFileName);
