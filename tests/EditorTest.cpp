@@ -6,6 +6,7 @@
 #include "editor/Unit2.h"
 #include "mainwindow/Unit1.h"
 #include "platform/CP932.h"
+#include "platform/Exception.h"
 #include "platform/IniFile.h"
 #include "store/BoxFile.h"
 #include "trayicon/TrayIcon.h"
@@ -452,6 +453,81 @@ TEST_F(EditorTest, FailedSourceWriteOfAMoveIsUndoneAndRepeatedOkMovesOnce) {
     ReadBoxFile(5, five);
     EXPECT_EQ(Titles(two), Titles(Form1->BoxMemoLists[2]));
     EXPECT_EQ(Titles(five), Titles(Form1->BoxMemoLists[5]));
+}
+
+// A test double whose saves fail at the given call numbers (1 = the first save from now).
+class SavesFailingAt : public FakePlatform {
+public:
+    std::vector<int> failing;
+    void SaveFile(const QString& path, const std::string& bytes) override {
+        if (std::find(failing.begin(), failing.end(), ++calls_) != failing.end())
+            throw Exception::CannotCreate(path);
+        FakePlatform::SaveFile(path, bytes);
+    }
+
+private:
+    int calls_ = 0;
+};
+
+TEST_F(EditorTest, FailedMoveWhoseUndoFailsTooLeavesListsAsTheFilesAndTheNextOkStoresOnce) {
+    using Lines = std::vector<std::string>;
+    const auto expectListsAsFiles = [] {
+        for (int n : {2, 5}) {
+            TMemoList onDisk;
+            ReadBoxFile(n, onDisk);
+            EXPECT_EQ(Titles(onDisk), Titles(Form1->BoxMemoLists[n])) << n;
+        }
+    };
+    for (int retryInto : {5, 2}) {
+        for (int n : {2, 5})
+            Form1->BoxMemoLists[n].clear();
+        Form1->BoxMemoLists[2].push_back(Memo({"first"}, 46300, 46300));
+        Form1->BoxMemoLists[2].push_back(Memo({"edited"}, 46200, 46200));
+        Form1->BoxMemoLists[2].push_back(Memo({"third"}, 46100, 46100));
+        for (int n : {2, 5})
+            WriteBoxFile(BoxFileName(n), Form1->BoxMemoLists[n]);
+
+        SavesFailingAt saves;
+        saves.now = 46400;
+        saves.failing = {2, 3}; // 5.dat is written; 2.dat fails, and so does taking 5.dat back
+        platform::SetCurrent(&saves);
+        saves.onModal = [&](QDialog*) {
+            Form2->SpeedButton[5]->click();
+            Type(Form2->RichEdit1, QStringLiteral("!"));
+            Form2->Button1->click();
+            EXPECT_TRUE(Form2->isVisible());
+            EXPECT_EQ(saves.messageBoxes.size(), 1u);
+            // Each box lists what its file holds, the menus too: the memo was never lost.
+            expectListsAsFiles();
+            EXPECT_EQ(Titles(Form1->BoxMemoLists[5]), Lines{"!edited"});
+            EXPECT_EQ(MemoItems(5), QStringList{"!edited"});
+            EXPECT_EQ(MemoItems(2), (QStringList{"first", "edited", "third"}));
+
+            // The next OK leaves one record of the memo, wherever the user now puts it.
+            Form2->SpeedButton[retryInto]->click();
+            Form2->Button1->click();
+            EXPECT_FALSE(Form2->isVisible());
+        };
+        Form1->EditingExisting = true;
+        Form2->SpeedButton[2]->setChecked(true);
+        Form1->ActiveBoxList = &Form1->BoxMemoLists[2];
+        Form1->ActiveMemoIndex = 1;
+        Form1->ActiveBoxMenu = Form1->PopupMenu[2];
+        Form1->ActiveBoxFile = BoxFileName(2);
+        Form2->SetMemoLines({"edited"});
+        platform::Current().ShowModal(Form2);
+        platform::SetCurrent(fake.fake.get());
+
+        EXPECT_EQ(saves.messageBoxes.size(), 1u);
+        expectListsAsFiles();
+        if (retryInto == 5) {
+            EXPECT_EQ(Titles(Form1->BoxMemoLists[5]), Lines{"!edited"});
+            EXPECT_EQ(Titles(Form1->BoxMemoLists[2]), (Lines{"first", "third"}));
+        } else {
+            EXPECT_TRUE(Form1->BoxMemoLists[5].empty());
+            EXPECT_EQ(Titles(Form1->BoxMemoLists[2]), (Lines{"!edited", "first", "third"}));
+        }
+    }
 }
 
 TEST_F(EditorTest, TextTheBoxFilesCannotHoldIsRefusedAndKept) {

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "platform/DateTime.h"
+#include "store/MemoData.h"
 
 #include <QDialog>
 #include <array>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -108,6 +110,13 @@ private:
                                     // changed or gone
     };
     StoredText MemoLines() const;
+    // Takes EditedCopies out of their boxes and stores `memo` in box `target`, writing the box
+    // files; on a failed write the lists say what the files hold (see the definition).
+    void StoreReplacingCopies(int target, std::unique_ptr<TMemoData> memo);
+    // The records of the memo being edited that the boxes hold and OK replaces: the old record,
+    // or after a failed OK the copies that it left. Known from the first OK of a showing.
+    std::vector<TMemoData*> EditedCopies;
+    bool EditedCopiesKnown = false;
     // The lines of the memo being edited, as SetMemoLines got them; empty for a new memo.
     std::vector<std::string> OriginalLines;
     // Hands a phrase file to the shell when it exists.
