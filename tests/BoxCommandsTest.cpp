@@ -131,6 +131,43 @@ TEST_F(BoxCommandsModelTest, FailedBoxWriteKeepsTheMemoInTheList) {
     EXPECT_EQ(ReadBytes(BoxFileName(1)), boxBefore);
 }
 
+TEST_F(BoxCommandsModelTest, FailedBoxWriteAfterLoggingTakesTheEntryBack) {
+    const std::string log = "kept\r\n";
+    WriteBytes(kDeleteLogFileName, log);
+    for (auto stage : {FakePlatform::SaveFailure::AtStart, FakePlatform::SaveFailure::AtCommit}) {
+        fake->failSaveAt = 2; // the log is written, the box file is not
+        fake->failSaveStage = stage;
+        EXPECT_THROW(DeleteMemo(one, 0, BoxFileName(1), "L", kNoon), Exception);
+        EXPECT_EQ(ReadBytes(kDeleteLogFileName), log);
+        EXPECT_EQ(Titles(one), (std::vector<std::string>{"a1", "a2"}));
+    }
+    // Deleting it for real then logs it once.
+    DeleteMemo(one, 0, BoxFileName(1), "L", kNoon);
+    EXPECT_EQ(ReadBytes(kDeleteLogFileName),
+              log + ExpectedEntry(QStringLiteral("2025.12.09(火) 12:00"), QStringLiteral("L"),
+                                  {"a1", "second line"}));
+}
+
+TEST_F(BoxCommandsModelTest, LogWithNulBytesKeepsEverythingAfterThem) {
+    using namespace std::string_literals;
+    const struct {
+        std::string old;
+        std::string kept; // the old lines as rewritten: every byte kept, CR LF line ends
+    } cases[] = {
+        // A log saved as UTF-16 by an editor: CR NUL LF NUL.
+        {"o\0l\0d\0\r\0\n\0x\0"s, "o\0l\0d\0\r\n\0\r\n\0x\0\r\n"s},
+        {"before\0after\nnext\n"s, "before\0after\r\nnext\r\n"s},
+    };
+    for (const auto& c : cases) {
+        WriteBytes(kDeleteLogFileName, c.old);
+        one.insert(one.begin(), Memo({"gone"}, 45010));
+        DeleteMemo(one, 0, BoxFileName(1), "L", kNoon);
+        EXPECT_EQ(ReadBytes(kDeleteLogFileName),
+                  c.kept + ExpectedEntry(QStringLiteral("2025.12.09(火) 12:00"),
+                                         QStringLiteral("L"), {"gone"}));
+    }
+}
+
 TEST_F(BoxCommandsModelTest, MoveWritesTheTargetFirstAndKeepsTheMemoDate) {
     TMemoData* const moved = one[1].get(); // a2, MemoDate 45001
     MoveMemo(one, 1, BoxFileName(1), two, BoxFileName(2), kNoon);

@@ -6,6 +6,7 @@
 #include "editor/Unit2.h"
 #include "mainwindow/Unit1.h"
 #include "platform/CP932.h"
+#include "platform/Exception.h"
 #include "platform/IniFile.h"
 #include "store/BoxFile.h"
 #include "trayicon/TrayIcon.h"
@@ -72,12 +73,33 @@ protected:
         Form1->ActiveMemoIndex = index;
         Form1->ActiveBoxMenu = Form1->PopupMenu[box];
         Form1->ActiveBoxFile = BoxFileName(box);
-        QStringList lines;
-        for (const std::string& line : memo.Lines)
-            lines << cp932::Decode(line);
-        Form2->RichEdit1->setPlainText(lines.join(QLatin1Char('\n')));
+        Form2->SetMemoLines(memo.Lines);
         Form2->DateTimePicker1 = memo.MemoDate;
         Show(script);
+    }
+
+    // Puts `lines` as the only memo into `box` and opens it with "編集" from the box menu, as
+    // the user does; `script` runs while the editor is up.
+    void EditThroughMenu(int box, std::vector<std::string> lines,
+                         const std::function<void()>& script) {
+        Form1->BoxMemoLists[box].clear();
+        Form1->BoxMemoLists[box].push_back(Memo(std::move(lines), 46000, 46000));
+        Form1->RebuildBoxMenu(Form1->BoxMemoLists[box], Form1->PopupMenu[box]);
+        emit Form1->PopupMenu[box]->aboutToShow();
+        Form1->PopupMenu[box]->actions().at(1)->trigger();
+        fake->onModal = [&](QDialog* dialog) {
+            if (dialog == Form2)
+                script();
+        };
+        Form1->N1->trigger();
+        fake->onModal = nullptr;
+    }
+
+    // The lines of box n's only memo.
+    std::vector<std::string> OnlyMemo(int box) {
+        EXPECT_EQ(Form1->BoxMemoLists[box].size(), 1u);
+        return Form1->BoxMemoLists[box].empty() ? std::vector<std::string>{}
+                                                : Form1->BoxMemoLists[box][0]->Lines;
     }
 
     void Show(const std::function<void()>& script) {
@@ -189,6 +211,83 @@ TEST_F(EditorTest, EditingWithoutChangeRewritesTheBoxAndMovesTheMemoToTheTop) {
     TMemoList reread;
     ReadBoxFile(2, reread);
     EXPECT_EQ(Titles(reread), Titles(box));
+}
+
+TEST_F(EditorTest, EditingWithoutChangeStoresTheSameLines) {
+    using Lines = std::vector<std::string>;
+    for (const Lines& lines : {Lines{"abc", ""}, Lines{""}, Lines{"", ""}, Lines{"a", "", "b"}}) {
+        EditThroughMenu(2, lines, [&] {
+            EXPECT_TRUE(Form2->Button1->isEnabled());
+            Form2->Button1->click();
+            EXPECT_FALSE(Form2->isVisible());
+        });
+        EXPECT_EQ(OnlyMemo(2), lines) << lines.size();
+    }
+}
+
+TEST_F(EditorTest, LinesTheUserDidNotChangeKeepTheirBytes) {
+    // Bytes that are not valid Shift-JIS: single 0x80, 0xA0 and 0xFD; a lead byte at the end of
+    // a line; an unassigned double-byte code. And a valid code that converts back differently.
+    const std::vector<std::string> old = {"\x80x\xa0", "y\xfd", "lead\x82", "\x85\x40z",
+                                          "\xed\x40",  "plain", "last"};
+    EditThroughMenu(3, old, [&] { Form2->Button1->click(); });
+    EXPECT_EQ(OnlyMemo(3), old);
+
+    // A line changed, one added at the top and one at the end; all others keep their bytes.
+    EditThroughMenu(3, old, [&] {
+        QTextCursor cursor = Form2->RichEdit1->textCursor();
+        cursor.movePosition(QTextCursor::Start);
+        Form2->RichEdit1->setTextCursor(cursor);
+        Type(Form2->RichEdit1, QStringLiteral("top\n"));
+        cursor.movePosition(QTextCursor::Down, QTextCursor::MoveAnchor, 5);
+        cursor.movePosition(QTextCursor::EndOfLine);
+        Form2->RichEdit1->setTextCursor(cursor);
+        Type(Form2->RichEdit1, QStringLiteral("!"));
+        Form2->RichEdit1->moveCursor(QTextCursor::End);
+        Type(Form2->RichEdit1, QStringLiteral("\nend"));
+        Form2->Button1->click();
+        EXPECT_FALSE(Form2->isVisible());
+    });
+    std::vector<std::string> expected = old;
+    expected[5] = "plain!";
+    expected.insert(expected.begin(), "top");
+    expected.push_back("end");
+    EXPECT_EQ(OnlyMemo(3), expected);
+    EXPECT_TRUE(fake->messageBoxes.empty()) << fake->messageBoxes[0].text.toStdString();
+}
+
+TEST_F(EditorTest, ChangingALineWithBadBytesAsksFirst) {
+    for (const std::string bad : {"a\x80", "lead\x82", "\x85\x40"}) {
+        fake->messageBoxes.clear();
+        fake->messageBoxAnswers = {platform::IDCANCEL, platform::IDOK};
+        EditThroughMenu(4, {"title", bad}, [&] {
+            Form2->RichEdit1->moveCursor(QTextCursor::End);
+            Type(Form2->RichEdit1, QStringLiteral("+"));
+            const QString text = Text();
+            Form2->Button1->click();
+            ASSERT_EQ(fake->messageBoxes.size(), 1u);
+            EXPECT_EQ(fake->messageBoxes[0].type, platform::MB_OKCANCEL | platform::MB_ICONWARNING);
+            EXPECT_TRUE(Form2->isVisible());
+            EXPECT_EQ(Text(), text);
+            EXPECT_EQ(OnlyMemo(4), (std::vector<std::string>{"title", bad}));
+            Form2->Button1->click();
+            EXPECT_FALSE(Form2->isVisible());
+        });
+        EXPECT_EQ(fake->messageBoxes.size(), 2u);
+        const std::vector<std::string> stored = OnlyMemo(4);
+        ASSERT_EQ(stored.size(), 2u);
+        EXPECT_EQ(stored[0], "title");
+        EXPECT_NE(stored[1], bad + "+");
+    }
+    // A bad line removed is a change of it too.
+    fake->messageBoxes.clear();
+    fake->messageBoxAnswers = {platform::IDOK};
+    EditThroughMenu(4, {"title", "x\xff"}, [&] {
+        Form2->RichEdit1->setPlainText(QStringLiteral("title"));
+        Form2->Button1->click();
+    });
+    EXPECT_EQ(fake->messageBoxes.size(), 1u);
+    EXPECT_EQ(OnlyMemo(4), std::vector<std::string>{"title"});
 }
 
 TEST_F(EditorTest, ChoosingAnotherBoxMovesTheEditedMemo) {
@@ -346,6 +445,81 @@ TEST_F(EditorTest, FailedSourceWriteOfAMoveIsUndoneAndRepeatedOkMovesOnce) {
     ReadBoxFile(5, five);
     EXPECT_EQ(Titles(two), Titles(Form1->BoxMemoLists[2]));
     EXPECT_EQ(Titles(five), Titles(Form1->BoxMemoLists[5]));
+}
+
+// A test double whose saves fail at the given call numbers (1 = the first save from now).
+class SavesFailingAt : public FakePlatform {
+public:
+    std::vector<int> failing;
+    void SaveFile(const QString& path, const std::string& bytes) override {
+        if (std::find(failing.begin(), failing.end(), ++calls_) != failing.end())
+            throw Exception::CannotCreate(path);
+        FakePlatform::SaveFile(path, bytes);
+    }
+
+private:
+    int calls_ = 0;
+};
+
+TEST_F(EditorTest, FailedMoveWhoseUndoFailsTooLeavesListsAsTheFilesAndTheNextOkStoresOnce) {
+    using Lines = std::vector<std::string>;
+    const auto expectListsAsFiles = [] {
+        for (int n : {2, 5}) {
+            TMemoList onDisk;
+            ReadBoxFile(n, onDisk);
+            EXPECT_EQ(Titles(onDisk), Titles(Form1->BoxMemoLists[n])) << n;
+        }
+    };
+    for (int retryInto : {5, 2}) {
+        for (int n : {2, 5})
+            Form1->BoxMemoLists[n].clear();
+        Form1->BoxMemoLists[2].push_back(Memo({"first"}, 46300, 46300));
+        Form1->BoxMemoLists[2].push_back(Memo({"edited"}, 46200, 46200));
+        Form1->BoxMemoLists[2].push_back(Memo({"third"}, 46100, 46100));
+        for (int n : {2, 5})
+            WriteBoxFile(BoxFileName(n), Form1->BoxMemoLists[n]);
+
+        SavesFailingAt saves;
+        saves.now = 46400;
+        saves.failing = {2, 3}; // 5.dat is written; 2.dat fails, and so does taking 5.dat back
+        platform::SetCurrent(&saves);
+        saves.onModal = [&](QDialog*) {
+            Form2->SpeedButton[5]->click();
+            Type(Form2->RichEdit1, QStringLiteral("!"));
+            Form2->Button1->click();
+            EXPECT_TRUE(Form2->isVisible());
+            EXPECT_EQ(saves.messageBoxes.size(), 1u);
+            // Each box lists what its file holds, the menus too: the memo was never lost.
+            expectListsAsFiles();
+            EXPECT_EQ(Titles(Form1->BoxMemoLists[5]), Lines{"!edited"});
+            EXPECT_EQ(MemoItems(5), QStringList{"!edited"});
+            EXPECT_EQ(MemoItems(2), (QStringList{"first", "edited", "third"}));
+
+            // The next OK leaves one record of the memo, wherever the user now puts it.
+            Form2->SpeedButton[retryInto]->click();
+            Form2->Button1->click();
+            EXPECT_FALSE(Form2->isVisible());
+        };
+        Form1->EditingExisting = true;
+        Form2->SpeedButton[2]->setChecked(true);
+        Form1->ActiveBoxList = &Form1->BoxMemoLists[2];
+        Form1->ActiveMemoIndex = 1;
+        Form1->ActiveBoxMenu = Form1->PopupMenu[2];
+        Form1->ActiveBoxFile = BoxFileName(2);
+        Form2->SetMemoLines({"edited"});
+        platform::Current().ShowModal(Form2);
+        platform::SetCurrent(fake.fake.get());
+
+        EXPECT_EQ(saves.messageBoxes.size(), 1u);
+        expectListsAsFiles();
+        if (retryInto == 5) {
+            EXPECT_EQ(Titles(Form1->BoxMemoLists[5]), Lines{"!edited"});
+            EXPECT_EQ(Titles(Form1->BoxMemoLists[2]), (Lines{"first", "third"}));
+        } else {
+            EXPECT_TRUE(Form1->BoxMemoLists[5].empty());
+            EXPECT_EQ(Titles(Form1->BoxMemoLists[2]), (Lines{"!edited", "first", "third"}));
+        }
+    }
 }
 
 TEST_F(EditorTest, TextTheBoxFilesCannotHoldIsRefusedAndKept) {

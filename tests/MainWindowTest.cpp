@@ -136,6 +136,31 @@ TEST_F(MainWindowTest, DamagedBoxFileIsKeptAsACopyAndReportedOnce) {
     EXPECT_EQ(ReadBytes(dir.file("3.dat")), bytes); // not rewritten at start-up
 }
 
+TEST_F(MainWindowTest, DamagedBoxFileIsCopiedAndReportedAtOneStartOnly) {
+    WriteBytes(dir.file("2.dat"), "");         // left by a failed write
+    WriteBytes(dir.file("4.dat"), "\x01\x02"); // cut short
+    CreateForms();
+    ASSERT_EQ(fake->messageBoxes.size(), 1u);
+    EXPECT_TRUE(fake->messageBoxes[0].text.contains("2.dat.damaged"));
+    EXPECT_TRUE(fake->messageBoxes[0].text.contains("4.dat.damaged"));
+    DestroyForms();
+
+    // The same damage at the next start: no new copy, no message.
+    fake->messageBoxes.clear();
+    CreateForms();
+    EXPECT_TRUE(fake->messageBoxes.empty()) << fake->messageBoxes[0].text.toStdString();
+    EXPECT_FALSE(QFile::exists(dir.file("2.dat.damaged2")));
+    EXPECT_FALSE(QFile::exists(dir.file("4.dat.damaged2")));
+    DestroyForms();
+
+    // Damaged otherwise: copied and reported again.
+    WriteBytes(dir.file("4.dat"), "\x01");
+    CreateForms();
+    ASSERT_EQ(fake->messageBoxes.size(), 1u);
+    EXPECT_TRUE(fake->messageBoxes[0].text.contains("4.dat.damaged2"));
+    EXPECT_FALSE(fake->messageBoxes[0].text.contains("2.dat"));
+}
+
 TEST_F(MainWindowTest, WithoutANotificationAreaTheWallStaysReachable) {
     fake->failNotifyAdd = true;
     WriteCp932File(dir.file(kSettingsFileName), "[MainWindow]\nVisible=0\n");

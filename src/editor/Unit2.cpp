@@ -26,7 +26,9 @@
 #include <QPushButton>
 #include <QToolButton>
 #include <algorithm>
+#include <exception>
 #include <functional>
+#include <map>
 #include <optional>
 
 TForm2* Form2 = nullptr;
@@ -257,21 +259,81 @@ void TForm2::RichEdit1Change() {
     Button1->setEnabled(!RichEdit1->document()->isEmpty());
 }
 
-std::vector<std::string> TForm2::MemoLines() const {
-    QStringList lines = FoldToCp932(RichEdit1->toPlainText()).split(QLatin1Char('\n'));
+void TForm2::SetMemoLines(const std::vector<std::string>& lines) {
+    QStringList text;
+    text.reserve(qsizetype(lines.size()));
+    for (const std::string& line : lines)
+        text.push_back(cp932::Decode(line));
+    // OK drops the empty line after a final break, so an empty last line needs its own break.
+    if (!lines.empty() && lines.back().empty())
+        text.push_back(QString());
+    RichEdit1->clear();
+    RichEdit1->setPlainText(text.join(QLatin1Char('\n')));
+    OriginalLines = lines;
+}
+
+TForm2::StoredText TForm2::MemoLines() const {
+    QStringList lines = RichEdit1->toPlainText().split(QLatin1Char('\n'));
     if (lines.size() > 1 && lines.back().isEmpty())
         lines.removeLast();
-    std::vector<std::string> out;
-    out.reserve(std::size_t(lines.size()));
-    for (const QString& line : lines)
-        out.push_back(cp932::Encode(line));
+    const std::size_t count = std::size_t(lines.size());
+    const std::size_t oldCount = OriginalLines.size();
+    std::vector<QString> oldText;
+    oldText.reserve(oldCount);
+    for (const std::string& line : OriginalLines)
+        oldText.push_back(cp932::Decode(line));
+
+    // Which old line each line is, if any: the unchanged lines at the start and at the end in
+    // place, those in between by their text, each old line used once, earliest first.
+    std::vector<std::optional<std::size_t>> from(count);
+    std::vector<bool> used(oldCount, false);
+    std::size_t head = 0;
+    while (head < count && head < oldCount && lines[qsizetype(head)] == oldText[head]) {
+        from[head] = head;
+        used[head] = true;
+        ++head;
+    }
+    std::size_t tail = 0;
+    while (tail < count - head && tail < oldCount - head &&
+           lines[qsizetype(count - 1 - tail)] == oldText[oldCount - 1 - tail]) {
+        from[count - 1 - tail] = oldCount - 1 - tail;
+        used[oldCount - 1 - tail] = true;
+        ++tail;
+    }
+    std::multimap<QString, std::size_t> unused;
+    for (std::size_t i = head; i < oldCount - tail; ++i)
+        unused.emplace(oldText[i], i);
+    for (std::size_t i = head; i < count - tail; ++i) {
+        if (const auto it = unused.find(lines[qsizetype(i)]); it != unused.end()) {
+            from[i] = it->second;
+            used[it->second] = true;
+            unused.erase(it);
+        }
+    }
+
+    StoredText out;
+    out.lines.reserve(count);
+    QStringList changed;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (from[i]) {
+            out.lines.push_back(OriginalLines[*from[i]]);
+        } else {
+            const QString line = FoldToCp932(lines[qsizetype(i)]);
+            out.lines.push_back(cp932::Encode(line));
+            changed.push_back(line);
+        }
+    }
+    out.changedText = changed.join(QLatin1Char('\n'));
+    for (std::size_t i = 0; i < oldCount && !out.dropsBadBytes; ++i)
+        out.dropsBadBytes = !used[i] && !cp932::IsValid(OriginalLines[i]);
     return out;
 }
 
 void TForm2::Button1Click() {
+    StoredText text = MemoLines();
     // Text that the box files cannot hold is refused before anything changes, so that nothing
-    // is stored as something else.
-    if (const auto bad = cp932::FirstUnencodable(FoldToCp932(RichEdit1->toPlainText()))) {
+    // is stored as something else. Only new and changed lines are encoded.
+    if (const auto bad = cp932::FirstUnencodable(text.changedText)) {
         platform::Current().MessageBox(
             QStringLiteral(
                 "「%1」（%2）はメモに保存できない文字です。\n"
@@ -280,76 +342,149 @@ void TForm2::Button1Click() {
             QStringLiteral("Tabuko"), platform::MB_OK | platform::MB_ICONWARNING);
         return;
     }
+    if (text.dropsBadBytes &&
+        platform::Current().MessageBox(
+            QStringLiteral("変更または削除した行に、Shift-JIS の文字として正しくないバイトが"
+                           "含まれていました。\n"
+                           "保存すると、それらのバイトは元に戻せない形で置き換わるか失われます。"
+                           "保存してもよろしいですか？"),
+            QStringLiteral("確認"),
+            platform::MB_OKCANCEL | platform::MB_ICONWARNING) != platform::IDOK)
+        return;
 
-    TMemoList& source = *Form1->ActiveBoxList;
     const int box = CheckedBox();
     if (box == 0)
         throw Exception(QStringLiteral("格納先の箱が選ばれていません"));
-    Form1->SaveBoxFile = BoxFileName(box);
-    TMemoList& target = Form1->BoxMemoLists[box];
-    QMenu* targetMenu = Form1->PopupMenu[box];
-    const bool editing = Form1->EditingExisting;
-    const int oldIndex = Form1->ActiveMemoIndex;
-
-    std::unique_ptr<TMemoData> old;
-    if (editing) {
-        if (oldIndex < 0 || std::size_t(oldIndex) >= source.size())
-            throw Exception(QStringLiteral("編集中のメモが見つかりません"));
-        old = std::move(source[std::size_t(oldIndex)]);
-        source.erase(source.begin() + oldIndex);
+    if (!EditedCopiesKnown) {
+        EditedCopies.clear();
+        if (Form1->EditingExisting) {
+            const TMemoList& source = *Form1->ActiveBoxList;
+            const int oldIndex = Form1->ActiveMemoIndex;
+            // A memo that another writer removed while it was being edited is stored as a new
+            // one: the text the user wrote is never dropped.
+            if (oldIndex >= 0 && std::size_t(oldIndex) < source.size())
+                EditedCopies.push_back(source[std::size_t(oldIndex)].get());
+        }
+        EditedCopiesKnown = true;
     }
+    Form1->SaveBoxFile = BoxFileName(box);
 
     auto memo = std::make_unique<TMemoData>();
-    memo->Lines = MemoLines();
+    memo->Lines = std::move(text.lines);
     memo->MemoDate = DateTimePicker1;
     memo->SavedAt = platform::Current().Now();
     memo->SortKey = 0;
-    TMemoData* stored = memo.get();
-    // Inserted at its place in the memo order: the other memos keep their order, so taking
-    // the memo out again restores the list exactly.
-    const auto at = std::find_if(target.begin(), target.end(), [&](const auto& other) {
-        return CompareMemos(*stored, *other) < 0;
-    });
-    target.insert(at, std::move(memo));
-
-    // A failed write leaves the lists as they were before this OK, so that OK can simply be
-    // pressed again: the memo is then stored once and no other memo is taken out.
-    const auto undo = [&] {
-        const auto it = std::find_if(target.begin(), target.end(),
-                                     [&](const auto& m) { return m.get() == stored; });
-        if (it != target.end())
-            target.erase(it);
-        if (old)
-            source.insert(source.begin() + oldIndex, std::move(old));
-    };
-
-    try {
-        BoxFiles().Store(Form1->SaveBoxFile, target);
-    } catch (...) {
-        undo();
-        throw;
-    }
-    Form1->RebuildBoxMenu(target, targetMenu);
-
-    if (editing) {
-        SortMemos(source);
-        try {
-            BoxFiles().Store(Form1->ActiveBoxFile, source);
-        } catch (...) {
-            // The target box already holds the memo on disk: it is taken back out there too,
-            // so that the files again agree with the lists.
-            undo();
-            platform::Guard([&] { BoxFiles().Store(Form1->SaveBoxFile, target); });
-            Form1->RebuildBoxMenu(target, targetMenu);
-            if (&source != &target)
-                Form1->RebuildBoxMenu(source, Form1->ActiveBoxMenu);
-            throw;
-        }
-        Form1->RebuildBoxMenu(source, Form1->ActiveBoxMenu);
-    }
+    StoreReplacingCopies(box, std::move(memo));
 
     RichEdit1->clear();
     accept();
+}
+
+// The memo's records leave their boxes and the new one enters the target box; then the target
+// box is written first and every box that gave up a record after it (the box of the edited memo,
+// written again when it is the target). Until the last write the memo is in two files at worst,
+// never in none, as the target file gains it before any other file loses it.
+//
+// When a write fails each list is made to say what its file holds. The target file is first put
+// back as it was (a record of the memo is still in the file that failed, so nothing is lost);
+// the files written before the failure have lost their records, the failed and later ones keep
+// them. The records that the lists then hold are remembered, and the next OK removes them all and
+// stores the memo once. So a failed OK leaves the memo as before, or, when the target cannot be
+// put back either, as copies that the box menus show and the next OK clears.
+void TForm2::StoreReplacingCopies(int target, std::unique_ptr<TMemoData> memo) {
+    auto& lists = Form1->BoxMemoLists;
+    struct Taken {
+        int box;
+        std::size_t index;
+        std::unique_ptr<TMemoData> memo;
+    };
+    std::vector<Taken> taken;
+    // Takes the copies out of box n's list; from the end, so that putting them back in reverse
+    // order restores every index.
+    const auto takeFrom = [&](int n) {
+        TMemoList& list = lists[std::size_t(n)];
+        for (std::size_t i = list.size(); i-- > 0;) {
+            if (std::find(EditedCopies.begin(), EditedCopies.end(), list[i].get()) !=
+                EditedCopies.end()) {
+                taken.push_back({n, i, std::move(list[i])});
+                list.erase(list.begin() + std::ptrdiff_t(i));
+            }
+        }
+    };
+    const auto putBack = [&](int n) {
+        TMemoList& list = lists[std::size_t(n)];
+        for (auto it = taken.rbegin(); it != taken.rend(); ++it) {
+            if (it->box == n && it->memo)
+                list.insert(list.begin() + std::ptrdiff_t(std::min(it->index, list.size())),
+                            std::move(it->memo));
+        }
+        std::erase_if(taken, [](const Taken& t) { return !t.memo; });
+    };
+    TMemoList& targetList = lists[std::size_t(target)];
+    TMemoData* const stored = memo.get();
+    const auto insertNew = [&] {
+        const auto at = std::find_if(targetList.begin(), targetList.end(), [&](const auto& other) {
+            return CompareMemos(*stored, *other) < 0;
+        });
+        targetList.insert(at, std::move(memo));
+    };
+    const auto removeNew = [&] {
+        const auto at = std::find_if(targetList.begin(), targetList.end(),
+                                     [&](const auto& m) { return m.get() == stored; });
+        memo = std::move(*at);
+        targetList.erase(at);
+    };
+
+    for (int n = 1; n <= 6; ++n)
+        takeFrom(n);
+    std::vector<int> order{target};
+    for (const Taken& t : taken)
+        if (std::find(order.begin() + 1, order.end(), t.box) == order.end())
+            order.push_back(t.box);
+    std::sort(order.begin() + 1, order.end());
+    insertNew();
+
+    std::vector<bool> holdsNew(7, false);
+    std::exception_ptr failure;
+    for (const int n : order) {
+        try {
+            BoxFiles().Store(BoxFileName(n), lists[std::size_t(n)]);
+            holdsNew[std::size_t(n)] = true;
+        } catch (...) {
+            failure = std::current_exception();
+            break;
+        }
+    }
+    if (failure) {
+        // The target as it was: without the new record, with its own copies back.
+        if (holdsNew[std::size_t(target)]) {
+            removeNew();
+            putBack(target);
+            try {
+                BoxFiles().Store(BoxFileName(target), targetList);
+                holdsNew[std::size_t(target)] = false;
+            } catch (...) {
+                takeFrom(target);
+                insertNew();
+            }
+        }
+        if (!holdsNew[std::size_t(target)] && memo == nullptr)
+            removeNew();
+        for (int n = 1; n <= 6; ++n)
+            if (!holdsNew[std::size_t(n)])
+                putBack(n);
+        std::vector<TMemoData*> remaining;
+        for (const auto& list : lists)
+            for (const auto& m : list)
+                if (m.get() == stored || std::find(EditedCopies.begin(), EditedCopies.end(),
+                                                   m.get()) != EditedCopies.end())
+                    remaining.push_back(m.get());
+        EditedCopies = std::move(remaining);
+    }
+    for (const int n : order)
+        Form1->RebuildBoxMenu(lists[std::size_t(n)], Form1->PopupMenu[std::size_t(n)]);
+    if (failure)
+        std::rethrow_exception(failure);
 }
 
 void TForm2::Button2Click() {
@@ -363,6 +498,9 @@ void TForm2::done(int result) {
 
 void TForm2::FormClose() {
     RichEdit1->clear();
+    OriginalLines.clear();
+    EditedCopies.clear();
+    EditedCopiesKnown = false;
     // A draft kept for a session that then did not end is no longer needed; one kept as the
     // program ends (which closes this window too) is.
     if (!Form1->SessionEnding)

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "platform/DateTime.h"
+#include "store/MemoData.h"
 
 #include <QDialog>
 #include <array>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -66,6 +68,11 @@ public:
     void N2Click();
     void Delete1Click();
 
+    // Fills the editing area with an existing memo's lines (CP932) and remembers them, so that
+    // OK stores every line the user did not change with exactly its old bytes. A memo whose
+    // last line is empty gets the line break that keeps that line.
+    void SetMemoLines(const std::vector<std::string>& lines);
+
     // Replaces the selection of the editing area (or inserts at the caret) with `text`; the
     // change is not recorded for undo, and the change handler runs.
     void ReplaceSelection(const QString& text);
@@ -93,9 +100,25 @@ private:
     void CreateDesign();
     void CreatePopupMenu();
     void ConnectHandlers();
-    // The lines to store: the plain text split at line breaks, without the empty line after a
-    // final break, each encoded as CP932.
-    std::vector<std::string> MemoLines() const;
+    // What OK stores: the plain text split at line breaks, without the empty line after a
+    // final break. A line whose text is that of a line of the memo being edited takes that
+    // line's bytes; every other line is encoded as CP932.
+    struct StoredText {
+        std::vector<std::string> lines;
+        QString changedText;        // the encoded (new or changed) lines, joined by '\n'
+        bool dropsBadBytes = false; // an old line holding bytes that are not valid CP932 is
+                                    // changed or gone
+    };
+    StoredText MemoLines() const;
+    // Takes EditedCopies out of their boxes and stores `memo` in box `target`, writing the box
+    // files; on a failed write the lists say what the files hold (see the definition).
+    void StoreReplacingCopies(int target, std::unique_ptr<TMemoData> memo);
+    // The records of the memo being edited that the boxes hold and OK replaces: the old record,
+    // or after a failed OK the copies that it left. Known from the first OK of a showing.
+    std::vector<TMemoData*> EditedCopies;
+    bool EditedCopiesKnown = false;
+    // The lines of the memo being edited, as SetMemoLines got them; empty for a new memo.
+    std::vector<std::string> OriginalLines;
     // Hands a phrase file to the shell when it exists.
     static void OpenPhraseFile(const char* fileName);
 };

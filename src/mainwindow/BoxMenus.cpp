@@ -201,12 +201,7 @@ void TForm1::N1Click() {
         return;
     EditingExisting = true;
     const TMemoData& memo = *(*ActiveBoxList)[std::size_t(ActiveMemoIndex)];
-    QStringList lines;
-    lines.reserve(qsizetype(memo.Lines.size()));
-    for (const std::string& line : memo.Lines)
-        lines.push_back(cp932::Decode(line));
-    Form2->RichEdit1->clear();
-    Form2->RichEdit1->setPlainText(lines.join(QLatin1Char('\n')));
+    Form2->SetMemoLines(memo.Lines);
     Form2->DateTimePicker1 = memo.MemoDate;
     platform::Current().ShowModal(Form2);
     RefreshIndicators();

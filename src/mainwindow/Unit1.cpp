@@ -228,7 +228,8 @@ void TForm1::FormCreate() {
     QStringList damaged;
     for (int n = 1; n <= 6; ++n) {
         BoxMemoLists[n].clear();
-        if (ReadBoxFile(n, BoxMemoLists[n]).damaged) {
+        // A damaged file is copied and reported once: an identical copy means it was before.
+        if (ReadBoxFile(n, BoxMemoLists[n]).damaged && !HasDamagedCopy(BoxFileName(n))) {
             const QString name = BoxFileName(n);
             const QString copy = KeepDamagedCopy(name);
             damaged << (copy.isEmpty() ? QStringLiteral("%1（控えを作れませんでした）").arg(name)

@@ -45,6 +45,26 @@ std::string_view CutAtCharBoundary(std::string_view bytes, std::size_t maxBytes)
     return bytes.substr(0, i);
 }
 
+bool IsValid(std::string_view bytes) {
+    QStringDecoder decoder(kCodec);
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        if (b < 0x80 || (b >= 0xA1 && b <= 0xDF))
+            continue;
+        if (!IsLeadByte(b) || i + 1 == bytes.size())
+            return false;
+        const auto t = static_cast<unsigned char>(bytes[i + 1]);
+        if (t < 0x40 || t == 0x7F || t > 0xFC)
+            return false;
+        // The converter marks a code it has no character for with U+FFFD.
+        const QString one = decoder.decode(QByteArrayView(bytes.data() + i, 2));
+        if (one.size() != 1 || one[0] == QChar(QChar::ReplacementCharacter))
+            return false;
+        ++i;
+    }
+    return true;
+}
+
 std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to) {
     std::string out;
     out.reserve(text.size());

@@ -27,6 +27,11 @@ inline bool IsLeadByte(unsigned char b) {
     return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
 }
 
+// True when the bytes are all CP932 characters: no single byte 0x80, 0xA0 or 0xFD-0xFF, no lead
+// byte without a fitting second byte, no unassigned double-byte code. Other bytes do not come
+// back the same from Decode and Encode.
+bool IsValid(std::string_view bytes);
+
 // Replaces every occurrence of `from` by `to`, scanning whole characters so that no match
 // starts in the second half of a double-byte character; inserted text is not searched again.
 std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to);

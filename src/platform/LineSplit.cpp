@@ -4,9 +4,9 @@
 
 namespace text {
 
-std::vector<std::string> SplitLines(std::string_view bytes) {
-    if (const auto nul = bytes.find('\0'); nul != std::string_view::npos)
-        bytes = bytes.substr(0, nul);
+namespace {
+
+std::vector<std::string> Split(std::string_view bytes) {
     // The line ends are found with memchr, once per kind of end: the next CR and the next LF are
     // each looked for again only once passed. The lines are gathered as views first, so that
     // the result is allocated once at its size.
@@ -35,6 +35,18 @@ std::vector<std::string> SplitLines(std::string_view bytes) {
     for (const std::string_view line : views)
         lines.emplace_back(line);
     return lines;
+}
+
+} // namespace
+
+std::vector<std::string> SplitLines(std::string_view bytes) {
+    if (const auto nul = bytes.find('\0'); nul != std::string_view::npos)
+        bytes = bytes.substr(0, nul);
+    return Split(bytes);
+}
+
+std::vector<std::string> SplitLinesKeepingNul(std::string_view bytes) {
+    return Split(bytes);
 }
 
 std::string JoinLines(const std::vector<std::string>& lines) {

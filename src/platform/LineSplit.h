@@ -11,6 +11,10 @@ namespace text {
 // delete log.
 std::vector<std::string> SplitLines(std::string_view bytes);
 
+// The same lines, but a NUL byte is kept as part of its line like any other byte: for text that
+// is rewritten whole (the delete log), where nothing may be cut off.
+std::vector<std::string> SplitLinesKeepingNul(std::string_view bytes);
+
 // Every line followed by CR LF, the last one too.
 std::string JoinLines(const std::vector<std::string>& lines);
 

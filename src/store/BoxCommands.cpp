@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <algorithm>
 #include <exception>
+#include <optional>
 #include <utility>
 
 namespace {
@@ -60,32 +61,60 @@ std::vector<std::string> DeleteLogEntry(const TMemoData& memo, std::string_view 
     return entry;
 }
 
-bool AppendToDeleteLog(const TMemoData& memo, std::string_view boxLabel, TDateTime deletedAt) {
+namespace {
+
+// The delete log's bytes, or nullopt when there is no log.
+std::optional<QByteArray> ReadDeleteLog() {
     if (!DeleteLogExists())
-        return false;
+        return std::nullopt;
     QFile file(kDeleteLogFileName);
     if (!file.open(QIODevice::ReadOnly))
         throw Exception::CannotOpen(kDeleteLogFileName);
-    const QByteArray old = file.readAll();
-    file.close();
+    return file.readAll();
+}
 
+void AppendEntry(const QByteArray& old, const TMemoData& memo, std::string_view boxLabel,
+                 TDateTime deletedAt) {
+    // NUL bytes (a log saved as UTF-16, say) stay in their lines: nothing after them is lost.
     std::vector<std::string> lines =
-        text::SplitLines(std::string_view(old.constData(), std::size_t(old.size())));
+        text::SplitLinesKeepingNul(std::string_view(old.constData(), std::size_t(old.size())));
     const std::vector<std::string> entry = DeleteLogEntry(memo, boxLabel, deletedAt);
     lines.insert(lines.end(), entry.begin(), entry.end());
     platform::SaveFile(kDeleteLogFileName, text::JoinLines(lines));
+}
+
+} // namespace
+
+bool AppendToDeleteLog(const TMemoData& memo, std::string_view boxLabel, TDateTime deletedAt) {
+    const std::optional<QByteArray> old = ReadDeleteLog();
+    if (!old)
+        return false;
+    AppendEntry(*old, memo, boxLabel, deletedAt);
     return true;
 }
 
+// The entry is logged before the box file is written, so that a memo never leaves its box file
+// without being in the log. When the box file then cannot be written the memo is not deleted,
+// and the log gets its previous bytes back so that it names no memo that still exists. Should
+// that restore fail too, the entry stays: a spare copy of a memo, never a lost one.
 void DeleteMemo(TMemoList& list, std::size_t index, const QString& boxFile,
                 std::string_view boxLabel, TDateTime deletedAt) {
-    AppendToDeleteLog(*list.at(index), boxLabel, deletedAt);
+    const std::optional<QByteArray> oldLog = ReadDeleteLog();
+    if (oldLog)
+        AppendEntry(*oldLog, *list.at(index), boxLabel, deletedAt);
     std::unique_ptr<TMemoData> memo = TakeOut(list, index);
     try {
         BoxFiles().Store(boxFile, list);
     } catch (...) {
         // The old box file, which still holds the memo, was kept: so does the list.
         PutBack(list, index, std::move(memo));
+        if (oldLog) {
+            try {
+                platform::SaveFile(kDeleteLogFileName,
+                                   std::string(oldLog->constData(), std::size_t(oldLog->size())));
+            } catch (const Exception&) {
+            }
+        }
         throw;
     }
 }

@@ -27,14 +27,16 @@ std::vector<std::string> DeleteLogEntry(const TMemoData& memo, std::string_view 
                                         TDateTime deletedAt);
 
 // Appends the entry of `memo` to the delete log when the log exists; returns whether it did.
-// The log is read whole and rewritten with CR LF after every line. A log that cannot be read
+// The log is read whole and rewritten with CR LF after every line; every other byte, NUL
+// included, is kept. A log that cannot be read
 // raises "ファイル %s は開けません"; one that cannot be rewritten keeps its old content and
 // raises the error of the failed write.
 bool AppendToDeleteLog(const TMemoData& memo, std::string_view boxLabel, TDateTime deletedAt);
 
 // Deletes memo `index` of `list` for good: logs it, removes it and rewrites the box file.
 // When the log or the box file cannot be written the memo stays in the list (the box file was
-// not replaced, so list and file still agree) and the error is raised.
+// not replaced, so list and file still agree), the log keeps (or gets back) its previous bytes,
+// and the error is raised.
 void DeleteMemo(TMemoList& list, std::size_t index, const QString& boxFile,
                 std::string_view boxLabel, TDateTime deletedAt);
 

@@ -14,11 +14,18 @@ QString BoxFileName(int box) {
 
 BoxFileReadResult ParseBoxFile(std::string_view bytes, TMemoList& list) {
     BoxFileReadResult result;
-    if (bytes.empty())
+    // The program never writes a file of 0 bytes: only a failed write leaves one.
+    if (bytes.empty()) {
+        result.damaged = true;
         return result;
+    }
     std::size_t pos = 0;
     try {
         const std::int32_t count = FileAccess::ReadInt32(bytes, pos);
+        // An empty box is exactly its 4-byte count; records behind a count of 0 or less mean a
+        // damaged count, and reading it as an empty box would let the next write drop them.
+        if (count <= 0 && pos < bytes.size())
+            result.damaged = true;
         // A record takes at least 24 bytes; a damaged count must not reserve more than fits.
         if (count > 0)
             list.reserve(list.size() + std::min(std::size_t(count), (bytes.size() - pos) / 24));
@@ -64,10 +71,35 @@ void WriteBoxFile(const QString& fileName, const TMemoList& list) {
     BoxFiles().Remember(fileName, std::move(bytes));
 }
 
+namespace {
+
+QString DamagedCopyName(const QString& fileName, int i) {
+    return fileName + QStringLiteral(".damaged") + (i > 1 ? QString::number(i) : QString());
+}
+
+constexpr int kMaxDamagedCopies = 1000;
+
+} // namespace
+
+bool HasDamagedCopy(const QString& fileName) {
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray bytes = file.readAll();
+    for (int i = 1; i < kMaxDamagedCopies; ++i) {
+        QFile copy(DamagedCopyName(fileName, i));
+        if (!copy.exists())
+            continue;
+        if (copy.size() == bytes.size() && copy.open(QIODevice::ReadOnly) &&
+            copy.readAll() == bytes)
+            return true;
+    }
+    return false;
+}
+
 QString KeepDamagedCopy(const QString& fileName) {
-    for (int i = 1; i < 1000; ++i) {
-        const QString copy =
-            fileName + QStringLiteral(".damaged") + (i > 1 ? QString::number(i) : QString());
+    for (int i = 1; i < kMaxDamagedCopies; ++i) {
+        const QString copy = DamagedCopyName(fileName, i);
         if (QFile::exists(copy))
             continue;
         return QFile::copy(fileName, copy) ? copy : QString();

@@ -10,8 +10,8 @@
 QString BoxFileName(int box);
 
 struct BoxFileReadResult {
-    // The file did not fit its counts (cut short, 1 to 3 bytes, a bad length): the memos read
-    // whole were kept, the rest was left out.
+    // The file did not fit its counts (cut short, 0 to 3 bytes, a bad length, bytes behind a
+    // count of 0 or less): the memos read whole were kept, the rest was left out.
     bool damaged = false;
 };
 
@@ -33,3 +33,6 @@ void WriteBoxFile(const QString& fileName, const TMemoList& list);
 // so that nothing of it is lost when the box is next written. Returns the copy's name, or an
 // empty string when no copy could be made.
 QString KeepDamagedCopy(const QString& fileName);
+// True when a copy beside the file ("3.dat.damaged", ...) holds exactly its bytes: this damage
+// was kept and reported before.
+bool HasDamagedCopy(const QString& fileName);
