@@ -58,7 +58,6 @@ TEST_F(BoxMergeTest, ChangesOnDiskReachTheListAndTheListKeepsItsOwn) {
     EXPECT_FALSE(outcome.damaged);
     EXPECT_EQ(outcome.added, 2);   // B2, E
     EXPECT_EQ(outcome.removed, 2); // B, A
-    EXPECT_TRUE(outcome.Changed());
     EXPECT_EQ(Lines(mine), (std::vector<std::string>{"F", "E", "C2", "B2"}));
 }
 
@@ -85,9 +84,6 @@ TEST_F(BoxMergeTest, SurvivorsStayTheSameObjectsAndTheListEndsInMemoOrder) {
     ASSERT_EQ(mine.size(), 5u);
     EXPECT_EQ(mine[1].get(), c);
     EXPECT_EQ(mine[3].get(), a);
-    EXPECT_TRUE(std::is_sorted(mine.begin(), mine.end(), [](const auto& x, const auto& y) {
-        return CompareMemos(*x, *y) < 0;
-    }));
     EXPECT_EQ(Lines(mine), (std::vector<std::string>{"new 40", "C", "new 15", "A", "5"}));
 
     // Nothing new on disk: the list is left as it was.
