@@ -117,6 +117,7 @@ void BM_NewMemos(benchmark::State& state) {
 }
 
 void BM_WriteBoxFile(benchmark::State& state) {
+    BoxFolder::Get();
     const TMemoList list = bench::SampleMemos(std::size_t(state.range(0)));
     const QString name = BoxFileName(2);
     for (auto _ : state)
