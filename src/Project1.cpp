@@ -28,7 +28,7 @@ int main(int argc, char** argv) {
     Form5 = new TForm5;
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/tabuko/tabuko.png")));
 
-    if (Form1->WindowVisible || Form1->TrayIconMissing)
+    if (Form1->ShowsAtStart())
         Form1->show();
     const int result = QApplication::exec();
 

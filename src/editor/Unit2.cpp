@@ -283,6 +283,11 @@ void TForm2::Button1Click() {
     const int box = CheckedBox();
     if (box == 0)
         throw Exception(QStringLiteral("格納先の箱が選ばれていません"));
+    // A box that could not be read at start-up is never written; the editor stays open so the
+    // text can go to another box.
+    Form1->RequireWritableBox(box);
+    if (Form1->EditingExisting)
+        Form1->RequireWritableBox(Form1->BoxOfMenu(Form1->ActiveBoxMenu));
     Form1->SaveBoxFile = BoxFileName(box);
     TMemoList& target = Form1->BoxMemoLists[box];
     QMenu* targetMenu = Form1->PopupMenu[box];

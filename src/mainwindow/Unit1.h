@@ -7,6 +7,7 @@
 #include <QWidget>
 #include <array>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -106,6 +107,14 @@ public:
     // The notification area refused the icon: the wall then stays shown, since it is the
     // program's only way to be reached.
     bool TrayIconMissing = false;
+    // Why box n could not be read at start-up; empty for a usable box. An unavailable box is
+    // shown crossed out with the reason as its hint, and nothing writes its file during the
+    // run, so nothing in it is lost once the cause is mended.
+    std::array<QString, 7> BoxUnavailable;
+    // The skin folder that was to be shown when it could not be loaded and the default or the
+    // built-in skin took its place; it is saved at exit instead of SkinFolder, so the user's
+    // choice survives. Empty while the skin shown is the one chosen.
+    QString FailedSkinFolder;
 
     // ---- start-up, settings, window commands (Unit1.cpp) ----
     void FormCreate();
@@ -121,9 +130,18 @@ public:
     void about1Click();
     void Exit1Click();
     bool StayOnTop() const;
+    // The notification-area icon is there to reach the program by.
+    bool TrayIconReachable() const;
+    // Whether the wall is shown when the message loop starts: as the user last chose, and
+    // always when the notification-area icon is not there.
+    bool ShowsAtStart() const;
 
     // ---- skins (Skin.cpp) ----
     void ApplySkin();
+    // ApplySkin for SkinFolder; when that skin cannot be loaded, reports why and shows the
+    // default skin, and when that fails too, the built-in copy of the shipped default skin, so
+    // that the wall, the box icons and the notification-area icon always exist.
+    void ApplySkinOrFallback();
     void PopupMenuApl_MainPopup();
     void SkinMenuItemClick(int tag);
     void N14Click();
@@ -159,8 +177,13 @@ public:
     int BoxOfMenu(const QMenu* menu) const;
     // Element of section "Box"+n in SkinIni, default "メモ" (CP932 bytes).
     std::string BoxName(int box) const;
-    // SkinFolder + separator + a file key's value (stored form turned native).
+    // SkinFolder + separator + a file key's value (stored form turned native). A value that
+    // leads out of the skin folder ("..\..\x.bmp") is refused as a file that cannot be opened.
     QString SkinFile(const std::string& value) const;
+    // The same path, or nothing for a value that leads out of the skin folder.
+    std::optional<QString> SkinFileInside(const std::string& value) const;
+    // Raises the reason why box n cannot be written when it could not be read at start-up.
+    void RequireWritableBox(int box) const;
     // The settings file as readers open it: ProgramFolder + "TabukoExc.ini".
     QString SettingsPath() const;
 
