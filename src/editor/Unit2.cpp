@@ -193,7 +193,7 @@ void TForm2::ConnectHandlers() {
 
 void TForm2::FormCreate() {
     const QSize screen = platform::Current().ScreenSize();
-    const IniFile settings = IniFile::Load(Form1->SettingsPath());
+    const IniFile settings = Form1->ReadSettings();
     const int top = settings.ReadInteger("EditWindow", "Top", Centred(screen.height(), height()));
     const int left = settings.ReadInteger("EditWindow", "Left", Centred(screen.width(), width()));
     PlaceWindow(this, QPoint(left, top));
@@ -368,10 +368,10 @@ void TForm2::FormClose() {
     RichEdit1->clear();
     // The window closes even when its position cannot be saved.
     platform::Guard([this] {
-        IniFile settings = IniFile::Load(kSettingsFileName);
-        settings.WriteInteger("EditWindow", "Top", y());
-        settings.WriteInteger("EditWindow", "Left", x());
-        settings.Save(kSettingsFileName);
+        Form1->WriteSettings([this](IniFile& settings) {
+            settings.WriteInteger("EditWindow", "Top", y());
+            settings.WriteInteger("EditWindow", "Left", x());
+        });
     });
     Form1->TrayIcon1->SetEnabled(true);
 }

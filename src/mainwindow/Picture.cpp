@@ -72,8 +72,11 @@ QImage CrossedOut(const QImage& bitmap) {
     if (image.isNull())
         return image;
     const QRgb key = image.pixel(0, image.height() - 1);
-    // A changed pixel that would take the see-through colour is moved one step off it.
+    // The bottom-left pixel keeps the see-through colour; a changed pixel that would take that
+    // colour is moved one step off it.
     auto put = [&image, key](int x, int y, QRgb colour) {
+        if (x == 0 && y == image.height() - 1)
+            return;
         if (colour == key)
             colour ^= 1;
         image.setPixel(x, y, colour);

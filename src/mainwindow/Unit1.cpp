@@ -220,7 +220,7 @@ void TForm1::FormCreate() {
 
     // An unreadable settings file leaves every key at its default.
     IniFile settings;
-    GuardStep([&] { settings = IniFile::Load(SettingsPath()); });
+    SettingsUnreadable = GuardStep([&] { settings = IniFile::Load(SettingsPath()); }).has_value();
     move(settings.ReadInteger("MainWindow", "Left", 0),
          settings.ReadInteger("MainWindow", "Top", 0));
     if (settings.ReadBool("MainWindow", "StayOnTop", false)) {
@@ -276,8 +276,24 @@ void TForm1::HandleQueryEndSession() {
     SaveSettings();
 }
 
-void TForm1::SaveSettings() {
+IniFile TForm1::ReadSettings() const {
+    return SettingsUnreadable ? IniFile() : IniFile::Load(SettingsPath());
+}
+
+void TForm1::WriteSettings(const std::function<void(IniFile&)>& change) {
+    // What the user has in a file that could not be read is kept rather than replaced.
+    if (SettingsUnreadable)
+        return;
     IniFile settings = IniFile::Load(kSettingsFileName);
+    change(settings);
+    settings.Save(kSettingsFileName);
+}
+
+void TForm1::SaveSettings() {
+    WriteSettings([this](IniFile& settings) { WriteMainSettings(settings); });
+}
+
+void TForm1::WriteMainSettings(IniFile& settings) const {
     settings.WriteInteger("MainWindow", "Top", y());
     settings.WriteInteger("MainWindow", "Left", x());
     settings.WriteBool("MainWindow", "Visible", WindowVisible);
@@ -286,7 +302,6 @@ void TForm1::SaveSettings() {
     if (const qsizetype at = folder.indexOf(ProgramFolder); at >= 0 && !ProgramFolder.isEmpty())
         folder.remove(at, ProgramFolder.size());
     settings.WriteString("Skin", "Folder", cp932::Encode(platform::StoredPath(folder)));
-    settings.Save(kSettingsFileName);
 }
 
 bool TForm1::TrayIconReachable() const {

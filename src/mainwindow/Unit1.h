@@ -6,6 +6,7 @@
 #include <QColor>
 #include <QWidget>
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -111,6 +112,8 @@ public:
     // shown crossed out with the reason as its hint, and nothing writes its file during the
     // run, so nothing in it is lost once the cause is mended.
     std::array<QString, 7> BoxUnavailable;
+    // The settings file could not be read at start-up: it is left as it is at exit.
+    bool SettingsUnreadable = false;
     // The skin folder that was to be shown when it could not be loaded and the default or the
     // built-in skin took its place; it is saved at exit instead of SkinFolder, so the user's
     // choice survives. Empty while the skin shown is the one chosen.
@@ -186,6 +189,12 @@ public:
     void RequireWritableBox(int box) const;
     // The settings file as readers open it: ProgramFolder + "TabukoExc.ini".
     QString SettingsPath() const;
+    // The settings as readers see them; empty (every key at its default) when the file could
+    // not be read at start-up, which was reported then.
+    IniFile ReadSettings() const;
+    // Reads the settings file by its bare name, lets `change` set keys and writes it back
+    // whole; does nothing when the file could not be read at start-up, so that it is kept.
+    void WriteSettings(const std::function<void(IniFile&)>& change);
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
@@ -197,6 +206,8 @@ private:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void ConnectHandlers();
     void SetStayOnTop(bool onTop);
+    // Sets the main window's keys (position, visibility, layer, skin).
+    void WriteMainSettings(IniFile& settings) const;
 
     // What each box menu is to list since its last rebuild; items are made only when it opens,
     // so start-up and commands do not pay for menus of large boxes that nobody opens.
