@@ -60,7 +60,7 @@ int main(int argc, char** argv) {
                      });
     QObject::connect(&sessionEnd, &SessionEnd::Ending, Form1, [] { Form1->EndSession(); });
 
-    if (Form1->WindowVisible || Form1->TrayIconMissing)
+    if (Form1->ShowsAtStart())
         Form1->show();
     QTimer::singleShot(0, Form1, [] { platform::Guard([] { Form1->OfferDraft(); }); });
     const int result = QApplication::exec();

@@ -34,7 +34,7 @@ std::string ReadPhraseFile(const QString& fileName) {
 } // namespace
 
 void TForm2::PopupMenu1Popup() {
-    const IniFile settings = IniFile::Load(Form1->SettingsPath());
+    const IniFile settings = Form1->ReadSettings();
     const QString phrase1 = cp932::Decode(
         settings.ReadString("EditWindow", "Phrase1", cp932::Encode(QStringLiteral("フレーズ１"))));
     const QString phrase2 = cp932::Decode(

@@ -197,7 +197,7 @@ void TForm2::ConnectHandlers() {
 
 void TForm2::FormCreate() {
     const QSize screen = platform::Current().ScreenSize();
-    const IniFile settings = IniFile::Load(Form1->SettingsPath());
+    const IniFile settings = Form1->ReadSettings();
     const int top = settings.ReadInteger("EditWindow", "Top", Centred(screen.height(), height()));
     const int left = settings.ReadInteger("EditWindow", "Left", Centred(screen.width(), width()));
     PlaceWindow(this, QPoint(left, top));
@@ -355,6 +355,11 @@ void TForm2::Button1Click() {
     const int box = CheckedBox();
     if (box == 0)
         throw Exception(QStringLiteral("格納先の箱が選ばれていません"));
+    // A box that could not be read at start-up is never written; the editor stays open so the
+    // text can go to another box.
+    Form1->RequireWritableBox(box);
+    if (Form1->EditingExisting)
+        Form1->RequireWritableBox(Form1->BoxOfMenu(Form1->ActiveBoxMenu));
     if (!EditedCopiesKnown) {
         EditedCopies.clear();
         if (Form1->EditingExisting) {
@@ -507,10 +512,10 @@ void TForm2::FormClose() {
         RemoveDraft();
     // The window closes even when its position cannot be saved.
     platform::Guard([this] {
-        IniFile settings = IniFile::Load(kSettingsFileName);
-        settings.WriteInteger("EditWindow", "Top", y());
-        settings.WriteInteger("EditWindow", "Left", x());
-        settings.Save(kSettingsFileName);
+        Form1->WriteSettings([this](IniFile& settings) {
+            settings.WriteInteger("EditWindow", "Top", y());
+            settings.WriteInteger("EditWindow", "Left", x());
+        });
     });
     Form1->TrayIcon1->SetEnabled(true);
 }

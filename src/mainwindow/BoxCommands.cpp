@@ -28,6 +28,7 @@ void TForm1::Delete1Click() {
     if (!HasChosenMemo(*this))
         return;
     const int box = BoxOfMenu(ActiveBoxMenu);
+    RequireWritableBox(box);
     DeleteMemo(*ActiveBoxList, std::size_t(ActiveMemoIndex), BoxFileName(box),
                BoxLabel(BoxName(box), box), platform::Current().Now());
     RebuildBoxMenu(*ActiveBoxList, ActiveBoxMenu);
@@ -43,6 +44,8 @@ void TForm1::MoveMenuClick(QAction* item) {
     // The own box's item is disabled in the memo menu; a move into the own box does nothing.
     if (target == 0 || target == source || !HasChosenMemo(*this))
         return;
+    RequireWritableBox(target);
+    RequireWritableBox(source);
 
     std::exception_ptr failure;
     try {

@@ -183,7 +183,8 @@ void TForm1::PopupMenuSubPopup() {
         cp932::Encode(trash ? QStringLiteral("[_EEE_]へ復活") : QStringLiteral("[_EEE_]へ移動"));
     for (int n = 1; n <= 6; ++n) {
         Move[n]->setText(cp932::Decode(cp932::ReplaceAll(templ, "_EEE_", BoxName(n))));
-        Move[n]->setEnabled(true);
+        // A box that could not be read takes no memo.
+        Move[n]->setEnabled(BoxUnavailable[n].isEmpty());
         if (PopupMenu[n] == ActiveBoxMenu) {
             Move[n]->setEnabled(false);
             MenuSubCaption->setIcon(
@@ -214,6 +215,7 @@ void TForm1::ImageFolderDblClick(TImage* icon) {
             box = n;
     if (box == 0)
         return;
+    RequireWritableBox(box);
     EditingExisting = false;
     ActiveBoxMenu = PopupMenu[box];
     ActiveBoxList = &BoxMemoLists[box];
@@ -246,11 +248,18 @@ std::string BoxHint(const IniFile& skin, int box, qsizetype memos, const std::st
                              name);
 }
 
+// The hint of a box that could not be read at start-up: its name and why.
+std::string UnavailableHint(const std::string& name, const QString& reason) {
+    return cp932::Encode(QStringLiteral("%1は使えません（%2）").arg(cp932::Decode(name), reason));
+}
+
 } // namespace
 
 void TForm1::RefreshIndicators() {
     for (int n = 1; n <= 6; ++n) {
-        const std::string hint = BoxHint(SkinIni, n, ListedMemos(n), BoxName(n));
+        const std::string hint = BoxUnavailable[n].isEmpty()
+                                     ? BoxHint(SkinIni, n, ListedMemos(n), BoxName(n))
+                                     : UnavailableHint(BoxName(n), BoxUnavailable[n]);
         Image[n]->setToolTip(cp932::Decode(hint));
         if (n == 1)
             TrayIcon1->SetTipHelp(Enclosed("Tabuko [", hint, "]"));
@@ -266,7 +275,10 @@ void TForm1::UpdateBoxImages() {
     for (int n = 1; n <= 6; ++n) {
         const int level =
             FillLevel(BoxMemoLists[n].size(), SkinIni.ReadInteger(Section(n), "WarningNum", 1));
-        Image[n]->LoadFromFile(SkinFile(SkinIni.ReadString(Section(n), kKeys[level], "")));
+        TPicture picture = LoadPicture(SkinFile(SkinIni.ReadString(Section(n), kKeys[level], "")));
+        if (!BoxUnavailable[n].isEmpty() && picture.kind == TPicture::Kind::Bitmap)
+            picture.image = CrossedOut(picture.image);
+        Image[n]->SetPicture(std::move(picture));
         Image[n]->resize(Image[n]->Picture().Width(), Image[n]->Picture().Height());
     }
 }
@@ -291,7 +303,9 @@ void TForm1::UpdateTrayIconImage() {
 void TForm1::UpdateTrayFolderItems() {
     for (int n = 1; n <= 6; ++n) {
         const qsizetype memos = ListedMemos(n);
-        THFolder[n]->setText(cp932::Decode(BoxHint(SkinIni, n, memos, BoxName(n))));
+        THFolder[n]->setText(cp932::Decode(BoxUnavailable[n].isEmpty()
+                                               ? BoxHint(SkinIni, n, memos, BoxName(n))
+                                               : UnavailableHint(BoxName(n), BoxUnavailable[n])));
         THFolder[n]->setEnabled(memos != 0);
     }
 }

@@ -25,6 +25,11 @@ namespace {
 
 const char* const kNoName = "No Name";
 constexpr std::uint32_t kWallTransparentColor = 0x00FF00; // pure green, "clLime"
+// A wall wider or higher than this is refused: no screen shows it, and its outline would be
+// more than the window system takes.
+constexpr int kMaxWallSide = 8192;
+// The shipped default skin, compiled into the program.
+const QString kBuiltInSkinFolder = QStringLiteral(":/tabuko/builtin-skin");
 
 QString Joined(const QString& folder, const QString& name) {
     return folder + QDir::separator() + name;
@@ -86,7 +91,7 @@ void TForm1::ApplySkin() {
         SkinIni.ValueExists("WallPaper", "Image")
             ? SkinFile(SkinIni.ReadString("WallPaper", "Image", ""))
             : ProgramFolder + platform::NativePath(QStringLiteral("\\skin\\default\\wall.bmp"));
-    ImageWall->SetPicture(LoadPicture(wallFile));
+    ImageWall->SetPicture(LoadPicture(wallFile, kMaxWallSide));
 
     // 4. The window takes the wall's size, and the wall the window's.
     const TPicture& wall = ImageWall->Picture();
@@ -127,6 +132,31 @@ void TForm1::ApplySkin() {
 
     // 10. Box pictures, hints, captions and the notification-area icon.
     RefreshIndicators();
+}
+
+static void InitBuiltInSkin() {
+    // Resources of a static library are registered by hand (outside any namespace).
+    Q_INIT_RESOURCE(builtinskin);
+}
+
+void TForm1::ApplySkinOrFallback() {
+    if (!platform::GuardStep([this] { ApplySkin(); }))
+        return;
+    // The skin that failed is what the user chose; it is saved at exit unless they choose
+    // another one. ApplySkin has already put the default skin in place of a missing folder.
+    if (FailedSkinFolder.isEmpty())
+        FailedSkinFolder = SkinFolder;
+    const QString defaultFolder = Joined(SkinRoot(ProgramFolder), QStringLiteral("default"));
+    if (SkinFolder != defaultFolder) {
+        SkinFolder = defaultFolder;
+        if (!platform::GuardStep([this] { ApplySkin(); }))
+            return;
+    }
+    if (SkinFolder == kBuiltInSkinFolder)
+        return;
+    InitBuiltInSkin();
+    SkinFolder = kBuiltInSkinFolder;
+    platform::GuardStep([this] { ApplySkin(); });
 }
 
 void TForm1::PopupMenuApl_MainPopup() {
@@ -172,13 +202,15 @@ void TForm1::SkinMenuItemClick(int tag) {
     if (tag < 0 || std::size_t(tag) >= SkinList.size())
         return;
     SkinFolder = Joined(SkinRoot(ProgramFolder), SkinList[std::size_t(tag)]->FolderName);
-    ApplySkin();
+    FailedSkinFolder.clear();
+    ApplySkinOrFallback();
     update();
 }
 
 void TForm1::N14Click() {
     SkinFolder = Joined(SkinRoot(ProgramFolder), QStringLiteral("default"));
-    ApplySkin();
+    FailedSkinFolder.clear();
+    ApplySkinOrFallback();
     update();
 }
 
@@ -201,9 +233,9 @@ void TForm1::N12Click() {
     fillField(Form4->Memo2, "URL");
     fillField(Form4->Memo1, "Memo");
 
-    const QString picture = SkinFile(SkinIni.ReadString("SkinInfo", "Image", ""));
-    if (QFileInfo(picture).isFile()) {
-        Form4->Image1->LoadFromFile(picture);
+    const auto picture = SkinFileInside(SkinIni.ReadString("SkinInfo", "Image", ""));
+    if (picture && QFileInfo(*picture).isFile()) {
+        Form4->Image1->LoadFromFile(*picture);
         Form4->Image1->show();
     } else {
         Form4->Image1->hide();

@@ -72,6 +72,9 @@ void TForm1::TakeInDiskChanges() {
     const QString folder = QDir::currentPath();
     bool anyChanged = false;
     for (int n = 1; n <= 6; ++n) {
+        // A box that could not be read at start-up is left alone for the whole run.
+        if (!BoxUnavailable[n].isEmpty())
+            continue;
         TMemoList& list = BoxMemoLists[n];
         const QString name = BoxFileName(n);
         const bool holdsChosen = ActiveBoxList == &list && ActiveMemoIndex >= 0 &&

@@ -8,6 +8,7 @@
 #include "mainwindow/Position.h"
 #include "mainwindow/Unit3.h"
 #include "platform/CP932.h"
+#include "platform/Exception.h"
 #include "platform/Files.h"
 #include "platform/Guard.h"
 #include "platform/Platform.h"
@@ -211,29 +212,46 @@ QString TForm1::SettingsPath() const {
 }
 
 void TForm1::FormCreate() {
+    // Every step runs through GuardStep: a failure is reported and the steps after it still
+    // run, so that one bad file never leaves the program without its wall, box icons and
+    // notification-area icon.
+    using platform::GuardStep;
     SkinList.clear();
     ProgramFolder =
         QDir::toNativeSeparators(QFileInfo(platform::Current().ExecutablePath()).absolutePath());
 
-    const IniFile settings = IniFile::Load(SettingsPath());
+    // An unreadable settings file leaves every key at its default.
+    IniFile settings;
+    SettingsUnreadable = GuardStep([&] { settings = IniFile::Load(SettingsPath()); }).has_value();
     move(settings.ReadInteger("MainWindow", "Left", 0),
          settings.ReadInteger("MainWindow", "Top", 0));
     if (settings.ReadBool("MainWindow", "StayOnTop", false)) {
-        TrayIcon1->SetVisible(false);
-        SetStayOnTop(true);
-        TrayIcon1->SetVisible(true);
+        GuardStep([this] {
+            TrayIcon1->SetVisible(false);
+            SetStayOnTop(true);
+            TrayIcon1->SetVisible(true);
+        });
     }
     WindowVisible = settings.ReadBool("MainWindow", "Visible", true);
 
     QStringList damaged;
     for (int n = 1; n <= 6; ++n) {
         BoxMemoLists[n].clear();
-        // A damaged file is copied and reported once: an identical copy means it was before.
-        if (ReadBoxFile(n, BoxMemoLists[n]).damaged && !HasDamagedCopy(BoxFileName(n))) {
-            const QString name = BoxFileName(n);
-            const QString copy = KeepDamagedCopy(name);
-            damaged << (copy.isEmpty() ? QStringLiteral("%1（控えを作れませんでした）").arg(name)
-                                       : QStringLiteral("%1 → 控え %2").arg(name, copy));
+        BoxUnavailable[n].clear();
+        // A box that cannot be read stays empty and unavailable for this run.
+        if (const auto failure = GuardStep([&] {
+                // A damaged file is copied and reported once: an identical copy means it was
+                // before.
+                if (ReadBoxFile(n, BoxMemoLists[n]).damaged && !HasDamagedCopy(BoxFileName(n))) {
+                    const QString name = BoxFileName(n);
+                    const QString copy = KeepDamagedCopy(name);
+                    damaged << (copy.isEmpty()
+                                    ? QStringLiteral("%1（控えを作れませんでした）").arg(name)
+                                    : QStringLiteral("%1 → 控え %2").arg(name, copy));
+                }
+            })) {
+            BoxMemoLists[n].clear();
+            BoxUnavailable[n] = *failure;
         }
         RebuildBoxMenu(BoxMemoLists[n], PopupMenu[n]);
     }
@@ -247,8 +265,8 @@ void TForm1::FormCreate() {
 
     SkinFolder = ProgramFolder + platform::NativePath(cp932::Decode(
                                      settings.ReadString("Skin", "Folder", "\\skin\\default")));
-    ApplySkin();
-    RefreshIndicators();
+    ApplySkinOrFallback();
+    GuardStep([this] { RefreshIndicators(); });
     PlaceWindow(this, pos());
     platform::Current().KeepOffTaskBar(this);
     WatchBoxFiles();
@@ -265,17 +283,40 @@ void TForm1::HandleQueryEndSession() {
     KeepDraft();
 }
 
-void TForm1::SaveSettings() {
+IniFile TForm1::ReadSettings() const {
+    return SettingsUnreadable ? IniFile() : IniFile::Load(SettingsPath());
+}
+
+void TForm1::WriteSettings(const std::function<void(IniFile&)>& change) {
+    // What the user has in a file that could not be read is kept rather than replaced.
+    if (SettingsUnreadable)
+        return;
     IniFile settings = IniFile::Load(kSettingsFileName);
+    change(settings);
+    settings.Save(kSettingsFileName);
+}
+
+void TForm1::SaveSettings() {
+    WriteSettings([this](IniFile& settings) { WriteMainSettings(settings); });
+}
+
+void TForm1::WriteMainSettings(IniFile& settings) const {
     settings.WriteInteger("MainWindow", "Top", y());
     settings.WriteInteger("MainWindow", "Left", x());
     settings.WriteBool("MainWindow", "Visible", WindowVisible);
     settings.WriteBool("MainWindow", "StayOnTop", StayOnTop());
-    QString folder = SkinFolder;
+    QString folder = FailedSkinFolder.isEmpty() ? SkinFolder : FailedSkinFolder;
     if (const qsizetype at = folder.indexOf(ProgramFolder); at >= 0 && !ProgramFolder.isEmpty())
         folder.remove(at, ProgramFolder.size());
     settings.WriteString("Skin", "Folder", cp932::Encode(platform::StoredPath(folder)));
-    settings.Save(kSettingsFileName);
+}
+
+bool TForm1::TrayIconReachable() const {
+    return !TrayIconMissing && TrayIcon1->Registered();
+}
+
+bool TForm1::ShowsAtStart() const {
+    return WindowVisible || !TrayIconReachable();
 }
 
 bool TForm1::StayOnTop() const {
@@ -321,7 +362,7 @@ void TForm1::ImageWallDblClick() {
 
 void TForm1::WinHideClick() {
     // Without a notification-area icon the wall is the only way to reach the program.
-    if (TrayIconMissing)
+    if (!TrayIconReachable())
         return;
     WindowVisible = false;
     hide();
@@ -348,7 +389,7 @@ void TForm1::N15Click() {
     TrayIcon1->SetVisible(false);
     SetStayOnTop(!StayOnTop());
     TrayIcon1->SetVisible(true);
-    ApplySkin();
+    ApplySkinOrFallback();
     update();
     show();
 }
@@ -380,6 +421,29 @@ std::string TForm1::BoxName(int box) const {
                               cp932::Encode(QStringLiteral("メモ")));
 }
 
+std::optional<QString> TForm1::SkinFileInside(const std::string& value) const {
+    const QString path =
+        SkinFolder + QDir::separator() + platform::NativePath(cp932::Decode(value));
+    // Compared after "." and ".." are resolved; an empty value names the folder itself.
+    const QString folder = QDir::cleanPath(SkinFolder);
+    const QString resolved = QDir::cleanPath(path);
+    if (resolved != folder && !resolved.startsWith(folder + QLatin1Char('/')))
+        return std::nullopt;
+    return path;
+}
+
 QString TForm1::SkinFile(const std::string& value) const {
-    return SkinFolder + QDir::separator() + platform::NativePath(cp932::Decode(value));
+    if (auto path = SkinFileInside(value))
+        return *path;
+    throw Exception::CannotOpen(SkinFolder + QDir::separator() +
+                                platform::NativePath(cp932::Decode(value)));
+}
+
+void TForm1::RequireWritableBox(int box) const {
+    if (box < 1 || box > 6 || BoxUnavailable[std::size_t(box)].isEmpty())
+        return;
+    throw Exception(
+        QStringLiteral("「%1」（%2）は起動時に読み込めなかったため、書き込みません。\n%3\n\n"
+                       "原因を取り除いてから Tabuko を起動し直すと、元のメモのまま使えます。")
+            .arg(cp932::Decode(BoxName(box)), BoxFileName(box), BoxUnavailable[std::size_t(box)]));
 }

@@ -8,7 +8,9 @@
 #include <QHash>
 #include <QWidget>
 #include <array>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -110,6 +112,16 @@ public:
     // The notification area refused the icon: the wall then stays shown, since it is the
     // program's only way to be reached.
     bool TrayIconMissing = false;
+    // Why box n could not be read at start-up; empty for a usable box. An unavailable box is
+    // shown crossed out with the reason as its hint, and nothing writes its file during the
+    // run, so nothing in it is lost once the cause is mended.
+    std::array<QString, 7> BoxUnavailable;
+    // The settings file could not be read at start-up: it is left as it is at exit.
+    bool SettingsUnreadable = false;
+    // The skin folder that was to be shown when it could not be loaded and the default or the
+    // built-in skin took its place; it is saved at exit instead of SkinFolder, so the user's
+    // choice survives. Empty while the skin shown is the one chosen.
+    QString FailedSkinFolder;
 
     // ---- start-up, settings, window commands (Unit1.cpp) ----
     void FormCreate();
@@ -125,9 +137,18 @@ public:
     void about1Click();
     void Exit1Click();
     bool StayOnTop() const;
+    // The notification-area icon is there to reach the program by.
+    bool TrayIconReachable() const;
+    // Whether the wall is shown when the message loop starts: as the user last chose, and
+    // always when the notification-area icon is not there.
+    bool ShowsAtStart() const;
 
     // ---- skins (Skin.cpp) ----
     void ApplySkin();
+    // ApplySkin for SkinFolder; when that skin cannot be loaded, reports why and shows the
+    // default skin, and when that fails too, the built-in copy of the shipped default skin, so
+    // that the wall, the box icons and the notification-area icon always exist.
+    void ApplySkinOrFallback();
     void PopupMenuApl_MainPopup();
     void SkinMenuItemClick(int tag);
     void N14Click();
@@ -187,10 +208,21 @@ public:
     int BoxOfMenu(const QMenu* menu) const;
     // Element of section "Box"+n in SkinIni, default "メモ" (CP932 bytes).
     std::string BoxName(int box) const;
-    // SkinFolder + separator + a file key's value (stored form turned native).
+    // SkinFolder + separator + a file key's value (stored form turned native). A value that
+    // leads out of the skin folder ("..\..\x.bmp") is refused as a file that cannot be opened.
     QString SkinFile(const std::string& value) const;
+    // The same path, or nothing for a value that leads out of the skin folder.
+    std::optional<QString> SkinFileInside(const std::string& value) const;
+    // Raises the reason why box n cannot be written when it could not be read at start-up.
+    void RequireWritableBox(int box) const;
     // The settings file as readers open it: ProgramFolder + "TabukoExc.ini".
     QString SettingsPath() const;
+    // The settings as readers see them; empty (every key at its default) when the file could
+    // not be read at start-up, which was reported then.
+    IniFile ReadSettings() const;
+    // Reads the settings file by its bare name, lets `change` set keys and writes it back
+    // whole; does nothing when the file could not be read at start-up, so that it is kept.
+    void WriteSettings(const std::function<void(IniFile&)>& change);
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
@@ -202,6 +234,8 @@ private:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void ConnectHandlers();
     void SetStayOnTop(bool onTop);
+    // Sets the main window's keys (position, visibility, layer, skin).
+    void WriteMainSettings(IniFile& settings) const;
 
     // What each box menu is to list since its last rebuild; items are made only when it opens,
     // so start-up and commands do not pay for menus of large boxes that nobody opens.

@@ -87,7 +87,7 @@ void TForm4::CreateDesign() {
 }
 
 void TForm4::FormCreate() {
-    const IniFile settings = IniFile::Load(Form1->SettingsPath());
+    const IniFile settings = Form1->ReadSettings();
     const QSize screen = platform::Current().ScreenSize();
     const QSize size = frameGeometry().size();
     const int top =
@@ -107,10 +107,10 @@ void TForm4::FormClose() {
     struct EnableTrayIcon {
         ~EnableTrayIcon() { Form1->TrayIcon1->SetEnabled(true); }
     } enable;
-    IniFile settings = IniFile::Load(kSettingsFileName);
-    settings.WriteInteger("SkinInfoWindow", "Top", y());
-    settings.WriteInteger("SkinInfoWindow", "Left", x());
-    settings.Save(kSettingsFileName);
+    Form1->WriteSettings([this](IniFile& settings) {
+        settings.WriteInteger("SkinInfoWindow", "Top", y());
+        settings.WriteInteger("SkinInfoWindow", "Left", x());
+    });
 }
 
 void TForm4::Memo2Click() {

@@ -12,15 +12,23 @@ void ShowError(const QString& message) {
 }
 
 void Guard(const std::function<void()>& handler) {
+    GuardStep(handler);
+}
+
+std::optional<QString> GuardStep(const std::function<void()>& step) {
+    QString message;
     try {
-        handler();
+        step();
+        return std::nullopt;
     } catch (const Exception& e) {
-        ShowError(e.Message());
+        message = e.Message();
     } catch (const std::bad_alloc&) {
-        ShowError(QStringLiteral("メモリが足りません"));
+        message = QStringLiteral("メモリが足りません");
     } catch (const std::exception& e) {
-        ShowError(QString::fromUtf8(e.what()));
+        message = QString::fromUtf8(e.what());
     }
+    ShowError(message);
+    return message;
 }
 
 } // namespace platform

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <functional>
+#include <optional>
 #include <utility>
 
 // Every event handler runs through Guard: a failure ends the handler at that point, its message
@@ -9,6 +10,11 @@
 namespace platform {
 
 void Guard(const std::function<void()>& handler);
+
+// Runs `step` as Guard runs a handler and tells how it went: the message shown for its failure,
+// or nothing when it succeeded. For sequences that go on past a failed step (start-up, the skin
+// fallbacks).
+std::optional<QString> GuardStep(const std::function<void()>& step);
 
 // A slot that runs `handler` through Guard, for connect().
 template <typename F> auto Guarded(F handler) {
