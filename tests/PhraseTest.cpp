@@ -18,6 +18,7 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTableView>
 #include <QTextCursor>
 #include <QToolButton>
@@ -189,7 +190,7 @@ TEST_F(PhraseTest, DateWindowInsertsADayOrARangeAtThePointer) {
         },
         [&] {
             EXPECT_EQ(Form5->pos(), QPoint(300, 200));
-            if (Form5->MonthCalendar1->FirstDay() == QDate(2005, 9, 3)) {
+            if (!Form5->MonthCalendar1->UserChose()) {
                 Form5->MonthCalendar1->SelectRange(first, first);
             } else if (Form5->MonthCalendar1->LastDay() == first) {
                 Form5->MonthCalendar1->SelectRange(first.addDays(2), first);
@@ -203,11 +204,25 @@ TEST_F(PhraseTest, DateWindowInsertsADayOrARangeAtThePointer) {
     EXPECT_EQ(fake->modalShown.size(), 4u);
 }
 
-TEST_F(PhraseTest, CalendarStartsAtItsDesignDayAndKeepsTheSelection) {
+TEST_F(PhraseTest, CalendarOpensOnTodayUntilADayIsChosenThenKeepsTheSelection) {
     TRangeCalendar* calendar = Form5->MonthCalendar1;
-    EXPECT_EQ(calendar->FirstDay(), QDate(2005, 9, 3));
-    EXPECT_EQ(calendar->LastDay(), QDate(2005, 9, 3));
     EXPECT_EQ(calendar->firstDayOfWeek(), Qt::Sunday);
+    const auto at = [](QDate day) {
+        return datetime::FromQDateTime(QDateTime(day, QTime(9, 0)));
+    };
+
+    // Every opening shows today's month with today selected, as long as nothing was chosen.
+    fake->now = at(QDate(2031, 5, 20));
+    platform::Current().ShowModal(Form5);
+    EXPECT_EQ(calendar->yearShown(), 2031);
+    EXPECT_EQ(calendar->monthShown(), 5);
+    EXPECT_EQ(calendar->FirstDay(), QDate(2031, 5, 20));
+    EXPECT_EQ(calendar->LastDay(), QDate(2031, 5, 20));
+    calendar->showNextMonth();
+    fake->now = at(QDate(2031, 6, 1));
+    platform::Current().ShowModal(Form5);
+    EXPECT_EQ(calendar->monthShown(), 6);
+    EXPECT_EQ(calendar->FirstDay(), QDate(2031, 6, 1));
 
     calendar->SelectRange(QDate(2026, 1, 1), QDate(2026, 3, 1));
     EXPECT_EQ(calendar->LastDay(), QDate(2026, 1, 31));
@@ -215,16 +230,66 @@ TEST_F(PhraseTest, CalendarStartsAtItsDesignDayAndKeepsTheSelection) {
     EXPECT_EQ(calendar->FirstDay(), QDate(2026, 1, 30));
     EXPECT_EQ(calendar->LastDay(), QDate(2026, 3, 1));
 
+    // Once a day was chosen, later openings show the selection the user left.
+    fake->now = at(QDate(2031, 7, 4));
     platform::Current().ShowModal(Form5);
     platform::Current().ShowModal(Form5);
     EXPECT_EQ(calendar->FirstDay(), QDate(2026, 1, 30));
     EXPECT_EQ(calendar->LastDay(), QDate(2026, 3, 1));
+    EXPECT_EQ(calendar->monthShown(), 1);
+}
+
+TEST_F(PhraseTest, EnterInsertsTheSelectionExceptInTheYearField) {
+    // The caption of the insert button fits, whatever the style asks of a button.
+    const int captionWidth =
+        Form5->Button1->fontMetrics().horizontalAdvance(QStringLiteral("挿入"));
+    EXPECT_GE(Form5->Button1->width(), captionWidth + 8);
+    EXPECT_EQ(Form5->Button1->geometry().right(), 160);
+
+    QTableView* view = Form5->MonthCalendar1->findChild<QTableView*>();
+    ASSERT_NE(view, nullptr);
+    const auto press = [](QWidget* target, int key) {
+        QKeyEvent down(QEvent::KeyPress, key, Qt::NoModifier);
+        QApplication::sendEvent(target, &down);
+    };
+    WithEditor(
+        [&] {
+            Form2->N4->trigger();
+            EXPECT_EQ(Text(), QStringLiteral("2025.12.09(火)"));
+            Form2->N4->trigger();
+            EXPECT_EQ(Text(), QStringLiteral("2025.12.09(火)2025.12.10(水)"));
+            Form2->N4->trigger();
+            EXPECT_EQ(Text(), QStringLiteral("2025.12.09(火)2025.12.10(水)"));
+        },
+        [&] {
+            if (Form2->RichEdit1->toPlainText().isEmpty()) {
+                press(view, Qt::Key_Return);
+            } else if (Form2->RichEdit1->toPlainText().size() < 20) {
+                press(view, Qt::Key_Right);
+                press(Form5, Qt::Key_Enter); // the focus elsewhere in the window
+            } else {
+                // Enter in the year field only ends the typing of the year.
+                auto* yearButton = Form5->MonthCalendar1->findChild<QToolButton*>(
+                    QStringLiteral("qt_calendar_yearbutton"));
+                ASSERT_NE(yearButton, nullptr);
+                yearButton->click();
+                QSpinBox* year = Form5->MonthCalendar1->findChild<QSpinBox*>();
+                ASSERT_NE(year, nullptr);
+                year->setFocus();
+                ASSERT_EQ(Form5->focusWidget(), year);
+                press(year, Qt::Key_Return);
+                EXPECT_TRUE(Form5->isVisible());
+                Form5->close();
+            }
+        });
 }
 
 class CalendarMouseTest : public PhraseTest {
 protected:
     void SetUp() override {
         PhraseTest::SetUp();
+        // The calendar opens on today: 3 September 2005 here.
+        fake->now = datetime::FromQDateTime(QDateTime(QDate(2005, 9, 3), QTime(12, 0)));
         Form5->show();
         view = Form5->MonthCalendar1->findChild<QTableView*>();
         ASSERT_NE(view, nullptr);
