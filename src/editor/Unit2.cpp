@@ -2,6 +2,7 @@
 // insertions of the context menu.
 #include "editor/Unit2.h"
 
+#include "editor/BoxButton.h"
 #include "mainwindow/MenuDesign.h"
 #include "mainwindow/Picture.h"
 #include "mainwindow/Position.h"
@@ -122,7 +123,7 @@ void TForm2::CreateDesign() {
     SpeedButtonGroup->setExclusive(true);
     constexpr int lefts[7] = {0, 48, 72, 96, 128, 152, 184};
     for (int n = 1; n <= 6; ++n) {
-        auto* button = new QToolButton(this);
+        auto* button = new TBoxButton(this);
         button->setObjectName(QStringLiteral("SpeedButton%1").arg(n));
         button->setGeometry(lefts[n], 240, 22, 22);
         button->setCheckable(true);
