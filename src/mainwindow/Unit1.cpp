@@ -67,6 +67,9 @@ void TForm1::CreateDesign() {
         PopupMenu[n] = NewMenu(this, Numbered("PopupMenu", n));
         FolderMenuTitle[n] =
             AddTitleRow(PopupMenu[n], Numbered("FolderMenuTitle", n), QStringLiteral("[]"));
+        NoMemoItem[n] = new QAction(QStringLiteral("(メモはありません)"), PopupMenu[n]);
+        NoMemoItem[n]->setObjectName(Numbered("NoMemoItem", n));
+        NoMemoItem[n]->setEnabled(false);
 
         Image[n] = new TImage(this);
         Image[n]->setObjectName(Numbered("Image", n));
@@ -315,7 +318,7 @@ void TForm1::ImageWallDblClick() {
 
 void TForm1::WinHideClick() {
     // Without a notification-area icon the wall is the only way to reach the program.
-    if (TrayIconMissing)
+    if (TrayIconMissing || !TrayIcon1->Registered())
         return;
     WindowVisible = false;
     hide();
@@ -330,6 +333,7 @@ void TForm1::WinShowClick() {
 void TForm1::PopupMenuAplPopup() {
     WinHide->setVisible(true);
     WinShow->setVisible(true);
+    WinHide->setEnabled(TrayIcon1->Registered());
     if (isVisible())
         WinShow->setVisible(false);
     else
