@@ -159,6 +159,42 @@ TEST_F(PhraseTest, PhraseInsertsItsLineAsWrittenReplacingTheSelection) {
               std::vector<std::string>{cp932::Encode(QStringLiteral("以上&B"))});
 }
 
+// Phrase files saved as UTF-8 by a desktop editor: recognised by their mark or by being valid
+// UTF-8 and not valid Shift-JIS; their phrases go in as the Shift-JIS of the same text.
+TEST_F(PhraseTest, Utf8PhraseFilesAreReadAsTextAndShiftJisFilesAsEver) {
+    const std::string wave = QStringLiteral("おはよう〜").toStdString(); // U+301C, typed on Linux
+    WriteBytes(QStringLiteral("InsertTime.txt"),
+               wave + "\n" + QStringLiteral("한글").toStdString() + "\nA&B\n");
+    // With the mark, even bytes that Shift-JIS could also read ("ｱ" is EF BD B1).
+    WriteBytes(QStringLiteral("InsertFree1.txt"), "\xEF\xBB\xBF\xEF\xBD\xB1\r\n-\r\n");
+    WriteCp932File(QStringLiteral("InsertFree2.txt"), QStringLiteral("以上\nｱ\n"));
+    // Valid in both and without a mark: Shift-JIS ("é" in UTF-8 reads as "ﾃｩ").
+    WriteBytes(QStringLiteral("InsertPart.txt"), "\xC3\xA9\r\n");
+
+    WithEditor([&] {
+        RightClick();
+        EXPECT_EQ(Captions(Form2->N5),
+                  (QStringList{QStringLiteral("おはよう～"), QStringLiteral("한글"), "A&B"}));
+        EXPECT_EQ(Captions(Form2->N6), (QStringList{QStringLiteral("ｱ"), "<separator>"}));
+        EXPECT_EQ(Captions(Form2->N7), (QStringList{QStringLiteral("以上"), QStringLiteral("ｱ")}));
+        EXPECT_EQ(Captions(Form2->N8), QStringList{QStringLiteral("ﾃｩ")});
+
+        Form2->N5->actions()[0]->trigger();
+        Form2->N6->actions()[0]->trigger();
+        Form2->N7->actions()[0]->trigger();
+        // A phrase that Shift-JIS cannot hold is refused and names its character.
+        Form2->N5->actions()[1]->trigger();
+        ASSERT_EQ(fake->messageBoxes.size(), 1u);
+        EXPECT_TRUE(fake->messageBoxes[0].text.contains(QStringLiteral("U+D55C")));
+        EXPECT_EQ(Text(), QStringLiteral("おはよう～ｱ以上"));
+        Form2->Button1->click();
+    });
+    ASSERT_EQ(Form1->BoxMemoLists[1].size(), 1u);
+    EXPECT_EQ(Form1->BoxMemoLists[1][0]->Lines,
+              std::vector<std::string>{cp932::Encode(QStringLiteral("おはよう")) + "\x81\x60\xB1" +
+                                       cp932::Encode(QStringLiteral("以上"))});
+}
+
 TEST_F(PhraseTest, EditCommandsOpenOnlyExistingFiles) {
     QFile::remove(QStringLiteral("InsertFree2.txt"));
     for (QAction* item : {Form2->N12, Form2->N13, Form2->N14, Form2->N15})

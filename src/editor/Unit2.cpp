@@ -50,28 +50,13 @@ using design::AddItem;
 using design::AddSeparator;
 using design::AddSubMenu;
 
-QString UnicodeName(char32_t cp) {
-    return QStringLiteral("U+%1")
-        .arg(uint(cp), cp > 0xFFFF ? 5 : 4, 16, QLatin1Char('0'))
-        .toUpper();
+// Text typed elsewhere than on Windows is stored as CP932 holds it.
+QString FoldToCp932(const QString& text) {
+    return cp932::FoldLookAlikes(text);
 }
 
-// Japanese input elsewhere than on Windows types some characters under code points that CP932
-// lacks, while CP932 has the same character under another one (the wave dash of "〜" is the
-// best known). They are stored as the CP932 character, as Windows input would have typed it.
-QString FoldToCp932(QString text) {
-    static constexpr std::pair<char16_t, char16_t> kFolds[] = {
-        {u'\u301C', u'\uFF5E'}, // WAVE DASH -> FULLWIDTH TILDE
-        {u'\u2016', u'\u2225'}, // DOUBLE VERTICAL LINE -> PARALLEL TO
-        {u'\u2212', u'\uFF0D'}, // MINUS SIGN -> FULLWIDTH HYPHEN-MINUS
-        {u'\u00A2', u'\uFFE0'}, // CENT SIGN -> FULLWIDTH CENT SIGN
-        {u'\u00A3', u'\uFFE1'}, // POUND SIGN -> FULLWIDTH POUND SIGN
-        {u'\u00AC', u'\uFFE2'}, // NOT SIGN -> FULLWIDTH NOT SIGN
-        {u'\u2014', u'\u2015'}, // EM DASH -> HORIZONTAL BAR
-    };
-    for (const auto& [from, to] : kFolds)
-        text.replace(QChar(from), QChar(to));
-    return text;
+QString UnicodeName(char32_t cp) {
+    return cp932::CodePointName(cp);
 }
 
 constexpr int kWidth = 369;
