@@ -2,6 +2,7 @@
 
 #include "platform/CP932.h"
 #include "platform/Exception.h"
+#include "platform/MessageText.h"
 #include "platform/RegionStore.h"
 #include "platform/TrayHost.h"
 
@@ -10,12 +11,15 @@
 #include <QDesktopServices>
 #include <QDialog>
 #include <QFileInfo>
+#include <QLabel>
+#include <QLayout>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <QScreen>
+#include <QStyle>
 #include <QStyleHints>
 #include <QThread>
 #include <QUrl>
@@ -80,7 +84,8 @@ void RealPlatform::KeepOffTaskBar(QWidget* window) {
         return result;
     };
     const xcb_atom_t state = atom("_NET_WM_STATE");
-    const xcb_atom_t atoms[] = {atom("_NET_WM_STATE_SKIP_TASKBAR"), atom("_NET_WM_STATE_SKIP_PAGER")};
+    const xcb_atom_t atoms[] = {atom("_NET_WM_STATE_SKIP_TASKBAR"),
+                                atom("_NET_WM_STATE_SKIP_PAGER")};
     xcb_change_property(connection, XCB_PROP_MODE_APPEND, xcb_window_t(window->winId()), state,
                         XCB_ATOM_ATOM, 32, 2, atoms);
     xcb_flush(connection);
@@ -96,6 +101,27 @@ void RealPlatform::Popup(QMenu* menu, QPoint screenPos) {
 int RealPlatform::ShowModal(QDialog* dialog) {
     return dialog->exec();
 }
+
+namespace {
+
+// Lays the message out in lines that the box shows as they are. A message box wraps a text
+// wider than half the screen (at most 500 pixels) by itself, between any two Japanese
+// characters; lines kept below that width are never wrapped again.
+void BreakLines(QMessageBox& box, const QString& text) {
+    const QLabel* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+    const QFontMetrics metrics = label ? label->fontMetrics() : box.fontMetrics();
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const int screenWidth = screen ? screen->availableGeometry().width() : 1024;
+    const QMargins margins = box.layout() ? box.layout()->contentsMargins() : QMargins();
+    const int icon =
+        box.iconPixmap().isNull() ? 0 : box.iconPixmap().deviceIndependentSize().width();
+    const int room = std::min(screenWidth / 2, 500) - icon - margins.left() - margins.right() -
+                     box.style()->pixelMetric(QStyle::PM_LayoutHorizontalSpacing) - 24;
+    box.setText(text::BreakMessage(
+        text, [&metrics](const QString& line) { return metrics.horizontalAdvance(line); }, room));
+}
+
+} // namespace
 
 int RealPlatform::MessageBox(const QString& text, const QString& caption, unsigned type) {
     QMessageBox box;
@@ -114,6 +140,7 @@ int RealPlatform::MessageBox(const QString& text, const QString& caption, unsign
     default:
         box.setIcon(QMessageBox::NoIcon);
     }
+    BreakLines(box, text);
     QPushButton* ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
     QPushButton* cancel = nullptr;
     if ((type & 0xF) == MB_OKCANCEL) {
