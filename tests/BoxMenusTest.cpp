@@ -107,6 +107,58 @@ TEST_F(BoxMenusTest, EmptyBoxShowsTitleRowAloneAndEmptyIndicators) {
     EXPECT_EQ(Form1->MenuAplNew[1]->text(), QStringLiteral("に[メモ]を作成"));
 }
 
+// A title is the user's text: "&" is shown, never taken as an access key.
+TEST_F(BoxMenusTest, AmpersandsInTitlesAreShownAsTyped) {
+    WriteBox(2, {QStringLiteral("A&B 商事"), QStringLiteral("R&&D"), QStringLiteral("&")});
+    CreateForms();
+    OpenBoxMenu(2);
+    const QList<QAction*> items = Form1->PopupMenu[2]->actions().mid(1);
+    ASSERT_EQ(items.size(), 3);
+    const QStringList titles{QStringLiteral("A&B 商事"), QStringLiteral("R&&D"),
+                             QStringLiteral("&")};
+    for (qsizetype i = 0; i < items.size(); ++i) {
+        // The text a menu shows: "&&" as "&", a single "&" dropped before its access key.
+        EXPECT_EQ(items[i]->iconText(), titles[i]);
+        EXPECT_TRUE(QKeySequence::mnemonic(items[i]->text()).isEmpty()) << i;
+    }
+    // The memo menu's title row draws its caption as it is.
+    ChooseMemo(2, 0);
+    EXPECT_EQ(Form1->MenuSubCaption->text(), QStringLiteral("A&B 商事"));
+
+    // Filling again after a change keeps the unchanged items.
+    Form1->BoxMemoLists[2].push_back(Memo({"old"}, 40000));
+    Form1->RebuildBoxMenu(Form1->BoxMemoLists[2], Form1->PopupMenu[2]);
+    OpenBoxMenu(2);
+    EXPECT_EQ(Form1->PopupMenu[2]->actions().at(1), items[0]);
+    EXPECT_EQ(Form1->PopupMenu[2]->actions().size(), 5);
+}
+
+// An empty box's menu says so in one greyed line, which is no memo and goes when memos come.
+TEST_F(BoxMenusTest, EmptyBoxMenuShowsAGreyedNoMemoLine) {
+    CreateForms();
+    OpenBoxMenu(4);
+    QList<QAction*> actions = Form1->PopupMenu[4]->actions();
+    ASSERT_EQ(actions.size(), 2);
+    EXPECT_EQ(actions[1]->text(), QStringLiteral("(メモはありません)"));
+    EXPECT_FALSE(actions[1]->isEnabled());
+    EXPECT_EQ(Form1->ListedMemos(4), 0);
+    Form1->RefreshIndicators();
+    EXPECT_FALSE(Form1->THFolder[4]->isEnabled());
+    EXPECT_EQ(Form1->Image[4]->toolTip(), QStringLiteral("0枚のメモがあります"));
+    // Even when triggered, it chooses no memo.
+    actions[1]->trigger();
+    EXPECT_EQ(fake->popups.size(), 1u);
+
+    Form1->BoxMemoLists[4].push_back(Memo({"first"}, 45000));
+    Form1->RebuildBoxMenu(Form1->BoxMemoLists[4], Form1->PopupMenu[4]);
+    OpenBoxMenu(4);
+    EXPECT_EQ(Captions(Form1->PopupMenu[4]).mid(1), QStringList{"first"});
+    EXPECT_EQ(Form1->ListedMemos(4), 1);
+    Form1->PopupMenu[4]->actions().at(1)->trigger();
+    EXPECT_EQ(fake->popups.back().menu, Form1->PopupMenuSub);
+    EXPECT_EQ(Form1->ActiveMemoIndex, 0);
+}
+
 TEST_F(BoxMenusTest, BoxMenuListsMemosInMemoOrderWithNoTitleForEmptyFirstLines) {
     TMemoList list;
     list.push_back(Memo({"older"}, 45000));
@@ -431,7 +483,8 @@ TEST_F(BoxMenusTest, MemoItemsAreMadeWhenTheMenuOpens) {
     Form1->RefreshIndicators();
     EXPECT_FALSE(Form1->THFolder[3]->isEnabled());
     OpenBoxMenu(3);
-    EXPECT_EQ(Form1->PopupMenu[3]->actions().size(), 1);
+    EXPECT_EQ(Form1->PopupMenu[3]->actions().size(), 2);
+    EXPECT_EQ(Form1->PopupMenu[3]->actions().last(), Form1->NoMemoItem[3]);
 }
 
 // Filling keeps the items whose captions already match and changes only the rest: whatever

@@ -346,6 +346,38 @@ TEST_F(EditorTest, CancelStoresNothingAndSavesThePosition) {
     EXPECT_TRUE(Form1->TrayIcon1->Enabled());
 }
 
+TEST_F(EditorTest, ChosenBoxButtonIsFramedAndFilledInTheHighlightOnLightAndDarkPalettes) {
+    QPalette dark;
+    dark.setColor(QPalette::Window, QColor(45, 45, 45));
+    dark.setColor(QPalette::Button, QColor(53, 53, 53));
+    dark.setColor(QPalette::ButtonText, Qt::white);
+    dark.setColor(QPalette::Highlight, QColor(42, 130, 218));
+    for (const QPalette& palette : {QApplication::palette(), dark}) {
+        const QColor highlight = palette.color(QPalette::Highlight);
+        ShowNew(3, [&] {
+            Form2->SpeedButton[5]->click();
+            for (int n = 1; n <= 6; ++n) {
+                Form2->SpeedButton[n]->setPalette(palette);
+                const QImage shot = Form2->SpeedButton[n]->grab().toImage();
+                const bool chosen = n == 5;
+                // The frame along every edge, and the fill between frame and picture.
+                for (const QPoint at : {QPoint(0, 0), QPoint(21, 11), QPoint(11, 21), QPoint(1, 5)})
+                    EXPECT_EQ(shot.pixelColor(at) == highlight, chosen) << n << " at " << at.x();
+                const QColor fill = shot.pixelColor(2, 11);
+                const QColor plain = palette.color(QPalette::Button);
+                const int distance = std::abs(fill.red() - plain.red()) +
+                                     std::abs(fill.green() - plain.green()) +
+                                     std::abs(fill.blue() - plain.blue());
+                if (chosen) {
+                    EXPECT_GT(distance, 60) << n;
+                }
+                // The picture stays as it is (the test skin's buttons are one colour).
+                EXPECT_EQ(shot.pixelColor(11, 11), QColor(10 * n, 100, 100)) << n;
+            }
+        });
+    }
+}
+
 TEST_F(EditorTest, CaptionsAndHintsUseTheBoxNames) {
     IniFile skin = Form1->SkinIni;
     skin.WriteString("Box3", "Element", cp932::Encode(QStringLiteral("仕事")));

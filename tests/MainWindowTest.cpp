@@ -179,6 +179,30 @@ TEST_F(MainWindowTest, WithoutANotificationAreaTheWallStaysReachable) {
     EXPECT_EQ(fake->messageBoxes.size(), 1u);
 }
 
+TEST_F(MainWindowTest, HidingIsOfferedOnlyWhileTheIconIsRegistered) {
+    fake->failNotifyAdd = true;
+    CreateForms();
+    Form1->show(); // so that the menu offers WinHide rather than WinShow
+    fake->messageBoxes.clear();
+    const auto openMenus = [&] {
+        fake->Popup(Form1->PopupMenuApl_Main, QPoint());
+        fake->Popup(Form1->PopupMenuApl, QPoint());
+    };
+    openMenus();
+    EXPECT_FALSE(Form1->Hide1->isEnabled());
+    EXPECT_FALSE(Form1->WinHide->isEnabled());
+
+    // The notification area takes the icon when it is added again: hiding is offered again.
+    fake->failNotifyAdd = false;
+    Form1->TrayIcon1->SetVisible(false);
+    Form1->TrayIcon1->SetVisible(true);
+    ASSERT_TRUE(Form1->TrayIcon1->Registered());
+    openMenus();
+    EXPECT_TRUE(Form1->Hide1->isEnabled());
+    EXPECT_TRUE(Form1->WinHide->isEnabled());
+    EXPECT_TRUE(fake->messageBoxes.empty());
+}
+
 TEST_F(MainWindowTest, AboutBoxIsCentredModalAndDisablesTheTrayIcon) {
     CreateForms();
     bool enabledWhileOpen = true;

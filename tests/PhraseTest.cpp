@@ -18,6 +18,7 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTableView>
 #include <QTextCursor>
 #include <QToolButton>
@@ -158,6 +159,42 @@ TEST_F(PhraseTest, PhraseInsertsItsLineAsWrittenReplacingTheSelection) {
               std::vector<std::string>{cp932::Encode(QStringLiteral("以上&B"))});
 }
 
+// Phrase files saved as UTF-8 by a desktop editor: recognised by their mark or by being valid
+// UTF-8 and not valid Shift-JIS; their phrases go in as the Shift-JIS of the same text.
+TEST_F(PhraseTest, Utf8PhraseFilesAreReadAsTextAndShiftJisFilesAsEver) {
+    const std::string wave = QStringLiteral("おはよう〜").toStdString(); // U+301C, typed on Linux
+    WriteBytes(QStringLiteral("InsertTime.txt"),
+               wave + "\n" + QStringLiteral("한글").toStdString() + "\nA&B\n");
+    // With the mark, even bytes that Shift-JIS could also read ("ｱ" is EF BD B1).
+    WriteBytes(QStringLiteral("InsertFree1.txt"), "\xEF\xBB\xBF\xEF\xBD\xB1\r\n-\r\n");
+    WriteCp932File(QStringLiteral("InsertFree2.txt"), QStringLiteral("以上\nｱ\n"));
+    // Valid in both and without a mark: Shift-JIS ("é" in UTF-8 reads as "ﾃｩ").
+    WriteBytes(QStringLiteral("InsertPart.txt"), "\xC3\xA9\r\n");
+
+    WithEditor([&] {
+        RightClick();
+        EXPECT_EQ(Captions(Form2->N5),
+                  (QStringList{QStringLiteral("おはよう～"), QStringLiteral("한글"), "A&B"}));
+        EXPECT_EQ(Captions(Form2->N6), (QStringList{QStringLiteral("ｱ"), "<separator>"}));
+        EXPECT_EQ(Captions(Form2->N7), (QStringList{QStringLiteral("以上"), QStringLiteral("ｱ")}));
+        EXPECT_EQ(Captions(Form2->N8), QStringList{QStringLiteral("ﾃｩ")});
+
+        Form2->N5->actions()[0]->trigger();
+        Form2->N6->actions()[0]->trigger();
+        Form2->N7->actions()[0]->trigger();
+        // A phrase that Shift-JIS cannot hold is refused and names its character.
+        Form2->N5->actions()[1]->trigger();
+        ASSERT_EQ(fake->messageBoxes.size(), 1u);
+        EXPECT_TRUE(fake->messageBoxes[0].text.contains(QStringLiteral("U+D55C")));
+        EXPECT_EQ(Text(), QStringLiteral("おはよう～ｱ以上"));
+        Form2->Button1->click();
+    });
+    ASSERT_EQ(Form1->BoxMemoLists[1].size(), 1u);
+    EXPECT_EQ(Form1->BoxMemoLists[1][0]->Lines,
+              std::vector<std::string>{cp932::Encode(QStringLiteral("おはよう")) + "\x81\x60\xB1" +
+                                       cp932::Encode(QStringLiteral("以上"))});
+}
+
 TEST_F(PhraseTest, EditCommandsOpenOnlyExistingFiles) {
     QFile::remove(QStringLiteral("InsertFree2.txt"));
     for (QAction* item : {Form2->N12, Form2->N13, Form2->N14, Form2->N15})
@@ -189,7 +226,7 @@ TEST_F(PhraseTest, DateWindowInsertsADayOrARangeAtThePointer) {
         },
         [&] {
             EXPECT_EQ(Form5->pos(), QPoint(300, 200));
-            if (Form5->MonthCalendar1->FirstDay() == QDate(2005, 9, 3)) {
+            if (!Form5->MonthCalendar1->UserChose()) {
                 Form5->MonthCalendar1->SelectRange(first, first);
             } else if (Form5->MonthCalendar1->LastDay() == first) {
                 Form5->MonthCalendar1->SelectRange(first.addDays(2), first);
@@ -203,11 +240,25 @@ TEST_F(PhraseTest, DateWindowInsertsADayOrARangeAtThePointer) {
     EXPECT_EQ(fake->modalShown.size(), 4u);
 }
 
-TEST_F(PhraseTest, CalendarStartsAtItsDesignDayAndKeepsTheSelection) {
+TEST_F(PhraseTest, CalendarOpensOnTodayUntilADayIsChosenThenKeepsTheSelection) {
     TRangeCalendar* calendar = Form5->MonthCalendar1;
-    EXPECT_EQ(calendar->FirstDay(), QDate(2005, 9, 3));
-    EXPECT_EQ(calendar->LastDay(), QDate(2005, 9, 3));
     EXPECT_EQ(calendar->firstDayOfWeek(), Qt::Sunday);
+    const auto at = [](QDate day) {
+        return datetime::FromQDateTime(QDateTime(day, QTime(9, 0)));
+    };
+
+    // Every opening shows today's month with today selected, as long as nothing was chosen.
+    fake->now = at(QDate(2031, 5, 20));
+    platform::Current().ShowModal(Form5);
+    EXPECT_EQ(calendar->yearShown(), 2031);
+    EXPECT_EQ(calendar->monthShown(), 5);
+    EXPECT_EQ(calendar->FirstDay(), QDate(2031, 5, 20));
+    EXPECT_EQ(calendar->LastDay(), QDate(2031, 5, 20));
+    calendar->showNextMonth();
+    fake->now = at(QDate(2031, 6, 1));
+    platform::Current().ShowModal(Form5);
+    EXPECT_EQ(calendar->monthShown(), 6);
+    EXPECT_EQ(calendar->FirstDay(), QDate(2031, 6, 1));
 
     calendar->SelectRange(QDate(2026, 1, 1), QDate(2026, 3, 1));
     EXPECT_EQ(calendar->LastDay(), QDate(2026, 1, 31));
@@ -215,16 +266,66 @@ TEST_F(PhraseTest, CalendarStartsAtItsDesignDayAndKeepsTheSelection) {
     EXPECT_EQ(calendar->FirstDay(), QDate(2026, 1, 30));
     EXPECT_EQ(calendar->LastDay(), QDate(2026, 3, 1));
 
+    // Once a day was chosen, later openings show the selection the user left.
+    fake->now = at(QDate(2031, 7, 4));
     platform::Current().ShowModal(Form5);
     platform::Current().ShowModal(Form5);
     EXPECT_EQ(calendar->FirstDay(), QDate(2026, 1, 30));
     EXPECT_EQ(calendar->LastDay(), QDate(2026, 3, 1));
+    EXPECT_EQ(calendar->monthShown(), 1);
+}
+
+TEST_F(PhraseTest, EnterInsertsTheSelectionExceptInTheYearField) {
+    // The caption of the insert button fits, whatever the style asks of a button.
+    const int captionWidth =
+        Form5->Button1->fontMetrics().horizontalAdvance(QStringLiteral("挿入"));
+    EXPECT_GE(Form5->Button1->width(), captionWidth + 8);
+    EXPECT_EQ(Form5->Button1->geometry().right(), 160);
+
+    QTableView* view = Form5->MonthCalendar1->findChild<QTableView*>();
+    ASSERT_NE(view, nullptr);
+    const auto press = [](QWidget* target, int key) {
+        QKeyEvent down(QEvent::KeyPress, key, Qt::NoModifier);
+        QApplication::sendEvent(target, &down);
+    };
+    WithEditor(
+        [&] {
+            Form2->N4->trigger();
+            EXPECT_EQ(Text(), QStringLiteral("2025.12.09(火)"));
+            Form2->N4->trigger();
+            EXPECT_EQ(Text(), QStringLiteral("2025.12.09(火)2025.12.10(水)"));
+            Form2->N4->trigger();
+            EXPECT_EQ(Text(), QStringLiteral("2025.12.09(火)2025.12.10(水)"));
+        },
+        [&] {
+            if (Form2->RichEdit1->toPlainText().isEmpty()) {
+                press(view, Qt::Key_Return);
+            } else if (Form2->RichEdit1->toPlainText().size() < 20) {
+                press(view, Qt::Key_Right);
+                press(Form5, Qt::Key_Enter); // the focus elsewhere in the window
+            } else {
+                // Enter in the year field only ends the typing of the year.
+                auto* yearButton = Form5->MonthCalendar1->findChild<QToolButton*>(
+                    QStringLiteral("qt_calendar_yearbutton"));
+                ASSERT_NE(yearButton, nullptr);
+                yearButton->click();
+                QSpinBox* year = Form5->MonthCalendar1->findChild<QSpinBox*>();
+                ASSERT_NE(year, nullptr);
+                year->setFocus();
+                ASSERT_EQ(Form5->focusWidget(), year);
+                press(year, Qt::Key_Return);
+                EXPECT_TRUE(Form5->isVisible());
+                Form5->close();
+            }
+        });
 }
 
 class CalendarMouseTest : public PhraseTest {
 protected:
     void SetUp() override {
         PhraseTest::SetUp();
+        // The calendar opens on today: 3 September 2005 here.
+        fake->now = datetime::FromQDateTime(QDateTime(QDate(2005, 9, 3), QTime(12, 0)));
         Form5->show();
         view = Form5->MonthCalendar1->findChild<QTableView*>();
         ASSERT_NE(view, nullptr);

@@ -21,6 +21,18 @@ TEST(LineSplitTest, AllLineEndsAndTheFinalLineEnd) {
     EXPECT_EQ(text::JoinLines({"a", ""}), "a\r\n\r\n");
 }
 
+TEST(Cp932Test, ValidTextIsWellFormedAndAssigned) {
+    EXPECT_TRUE(cp932::IsValid(""));
+    EXPECT_TRUE(cp932::IsValid("plain \xB1\x83\x81\x81\x60"));
+    EXPECT_TRUE(cp932::IsValid("\xC3\xA9"));  // "é" in UTF-8 is also two half-width kana
+    EXPECT_FALSE(cp932::IsValid("\x83"));     // a lead byte at the end
+    EXPECT_FALSE(cp932::IsValid("\x83\x0A")); // a line end is no second byte
+    EXPECT_FALSE(cp932::IsValid("\x80"));
+    EXPECT_FALSE(cp932::IsValid("\xA0"));
+    EXPECT_FALSE(cp932::IsValid("\xFD"));
+    EXPECT_FALSE(cp932::IsValid("\x85\x40")); // well-formed, but no character there
+}
+
 TEST(Cp932Test, DecodesAndEncodesJapanese) {
     EXPECT_EQ(cp932::Decode("\x83\x81\x83\x82"), QStringLiteral("メモ"));
     EXPECT_EQ(cp932::Encode(QStringLiteral("ゴミ箱")), "\x83\x53\x83\x7e\x94\xa0");

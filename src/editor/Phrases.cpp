@@ -1,13 +1,13 @@
 // The phrase sub-menus of the editor's context menu, the phrase files and the date window.
 #include "editor/Unit2.h"
 
+#include "editor/PhraseFile.h"
 #include "editor/Unit5.h"
 #include "mainwindow/Unit1.h"
 #include "platform/CP932.h"
 #include "platform/Exception.h"
 #include "platform/Guard.h"
 #include "platform/IniFile.h"
-#include "platform/LineSplit.h"
 #include "platform/Platform.h"
 
 #include <QAction>
@@ -21,6 +21,8 @@ const char* const kInsertTime = "InsertTime.txt";
 const char* const kInsertFree1 = "InsertFree1.txt";
 const char* const kInsertFree2 = "InsertFree2.txt";
 const char* const kInsertPart = "InsertPart.txt";
+// Property of a phrase item whose phrase CP932 cannot hold: the first such character.
+const char* const kUnencodable = "unencodable";
 
 // The whole phrase file as bytes; one that cannot be opened raises "ファイル %s は開けません".
 std::string ReadPhraseFile(const QString& fileName) {
@@ -47,15 +49,18 @@ void TForm2::PopupMenu1Popup() {
     const std::pair<const char*, QMenu*> menus[] = {
         {kInsertTime, N5}, {kInsertFree1, N6}, {kInsertFree2, N7}, {kInsertPart, N8}};
     for (const auto& [fileName, menu] : menus) {
-        const std::vector<std::string> lines =
-            text::SplitLines(ReadPhraseFile(QString::fromLatin1(fileName)));
+        const std::vector<phrases::Phrase> lines =
+            phrases::Read(ReadPhraseFile(QString::fromLatin1(fileName)));
         menu->clear();
-        for (const std::string& line : lines) {
+        for (const phrases::Phrase& line : lines) {
             // The caption is the line as written: "&" marks the access key and "-" alone is a
-            // separator. The raw bytes are what gets inserted.
+            // separator. The CP932 bytes are what gets inserted.
+            const QString caption = line.unencodable ? line.text : cp932::Decode(line.bytes);
             QAction* item =
-                line == "-" ? menu->addSeparator() : menu->addAction(cp932::Decode(line));
-            item->setData(QByteArray(line.data(), qsizetype(line.size())));
+                caption == QLatin1String("-") ? menu->addSeparator() : menu->addAction(caption);
+            item->setData(QByteArray(line.bytes.data(), qsizetype(line.bytes.size())));
+            if (line.unencodable)
+                item->setProperty(kUnencodable, uint(*line.unencodable));
             connect(item, &QAction::triggered, this,
                     platform::Guarded([this, item] { PhraseItemClick(item); }));
         }
@@ -63,6 +68,17 @@ void TForm2::PopupMenu1Popup() {
 }
 
 void TForm2::PhraseItemClick(QAction* item) {
+    // A phrase the box files cannot hold is refused, as typed text is at OK.
+    if (const QVariant bad = item->property(kUnencodable); bad.isValid()) {
+        const auto cp = char32_t(bad.toUInt());
+        platform::Current().MessageBox(
+            QStringLiteral(
+                "「%1」（%2）はメモに保存できない文字です。\n"
+                "この文字を含むフレーズは挿入できません。フレーズファイルを直してください。")
+                .arg(QString::fromUcs4(&cp, 1), cp932::CodePointName(cp)),
+            QStringLiteral("Tabuko"), platform::MB_OK | platform::MB_ICONWARNING);
+        return;
+    }
     const QByteArray bytes = item->data().toByteArray();
     ReplaceSelection(cp932::Decode(std::string_view(bytes.constData(), std::size_t(bytes.size()))));
 }

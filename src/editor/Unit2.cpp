@@ -2,6 +2,7 @@
 // insertions of the context menu.
 #include "editor/Unit2.h"
 
+#include "editor/BoxButton.h"
 #include "mainwindow/MenuDesign.h"
 #include "mainwindow/Picture.h"
 #include "mainwindow/Position.h"
@@ -53,30 +54,6 @@ using design::AddItem;
 using design::AddSeparator;
 using design::AddSubMenu;
 
-QString UnicodeName(char32_t cp) {
-    return QStringLiteral("U+%1")
-        .arg(uint(cp), cp > 0xFFFF ? 5 : 4, 16, QLatin1Char('0'))
-        .toUpper();
-}
-
-// Japanese input elsewhere than on Windows types some characters under code points that CP932
-// lacks, while CP932 has the same character under another one (the wave dash of "〜" is the
-// best known). They are stored as the CP932 character, as Windows input would have typed it.
-QString FoldToCp932(QString text) {
-    static constexpr std::pair<char16_t, char16_t> kFolds[] = {
-        {u'\u301C', u'\uFF5E'}, // WAVE DASH -> FULLWIDTH TILDE
-        {u'\u2016', u'\u2225'}, // DOUBLE VERTICAL LINE -> PARALLEL TO
-        {u'\u2212', u'\uFF0D'}, // MINUS SIGN -> FULLWIDTH HYPHEN-MINUS
-        {u'\u00A2', u'\uFFE0'}, // CENT SIGN -> FULLWIDTH CENT SIGN
-        {u'\u00A3', u'\uFFE1'}, // POUND SIGN -> FULLWIDTH POUND SIGN
-        {u'\u00AC', u'\uFFE2'}, // NOT SIGN -> FULLWIDTH NOT SIGN
-        {u'\u2014', u'\u2015'}, // EM DASH -> HORIZONTAL BAR
-    };
-    for (const auto& [from, to] : kFolds)
-        text.replace(QChar(from), QChar(to));
-    return text;
-}
-
 constexpr int kWidth = 369;
 constexpr int kHeight = 300;
 
@@ -126,7 +103,7 @@ void TForm2::CreateDesign() {
     SpeedButtonGroup->setExclusive(true);
     constexpr int lefts[7] = {0, 48, 72, 96, 128, 152, 184};
     for (int n = 1; n <= 6; ++n) {
-        auto* button = new QToolButton(this);
+        auto* button = new TBoxButton(this);
         button->setObjectName(QStringLiteral("SpeedButton%1").arg(n));
         button->setGeometry(lefts[n], 240, 22, 22);
         button->setCheckable(true);
@@ -318,7 +295,7 @@ TForm2::StoredText TForm2::MemoLines() const {
         if (from[i]) {
             out.lines.push_back(OriginalLines[*from[i]]);
         } else {
-            const QString line = FoldToCp932(lines[qsizetype(i)]);
+            const QString line = cp932::FoldLookAlikes(lines[qsizetype(i)]);
             out.lines.push_back(cp932::Encode(line));
             changed.push_back(line);
         }
@@ -338,7 +315,7 @@ void TForm2::Button1Click() {
             QStringLiteral(
                 "「%1」（%2）はメモに保存できない文字です。\n"
                 "この文字を消すか別の文字に置き換えてから、もう一度 OK を押してください。")
-                .arg(QString::fromUcs4(&*bad, 1), UnicodeName(*bad)),
+                .arg(QString::fromUcs4(&*bad, 1), cp932::CodePointName(*bad)),
             QStringLiteral("Tabuko"), platform::MB_OK | platform::MB_ICONWARNING);
         return;
     }

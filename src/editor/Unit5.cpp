@@ -7,23 +7,29 @@
 #include "platform/Guard.h"
 #include "platform/Platform.h"
 
+#include <QAbstractSpinBox>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QShowEvent>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTableView>
+#include <algorithm>
 
 TForm5* Form5 = nullptr;
 
 namespace {
 
-// The design's selection: the calendar starts on this day until the user chooses another.
-const QDate kDesignDate(2005, 9, 3);
-
 // "～" as the box files hold it: the CP932 character 0x81 0x60.
 QString RangeMark() {
     return cp932::Decode("\x81\x60");
+}
+
+QDate Today() {
+    return datetime::ToQDateTime(platform::Current().Now()).date();
 }
 
 } // namespace
@@ -39,7 +45,12 @@ TRangeCalendar::TRangeCalendar(QWidget* parent) : QCalendarWidget(parent) {
         cells_->installEventFilter(this);
     }
     connect(this, &QCalendarWidget::selectionChanged, this, [this] { SelectionFollowed(); });
-    SelectRange(kDesignDate, kDesignDate);
+}
+
+void TRangeCalendar::ShowDay(QDate day) {
+    SelectRange(day, day);
+    setCurrentPage(day.year(), day.month());
+    userChose_ = false;
 }
 
 QDate TRangeCalendar::ClampedEnd(QDate anchor, QDate end) const {
@@ -64,6 +75,7 @@ void TRangeCalendar::SelectRange(QDate anchor, QDate end) {
     }
     if (cells_)
         cells_->update();
+    userChose_ = true;
 }
 
 QDate TRangeCalendar::DateAt(QPoint pos) const {
@@ -154,6 +166,11 @@ bool TRangeCalendar::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::KeyPress: {
         if (watched != view_)
             break;
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            emit EnterPressed();
+            return true;
+        }
         const bool extend = static_cast<QKeyEvent*>(event)->modifiers().testFlag(Qt::ShiftModifier);
         const QDate before = selectedDate();
         const QDate day = forward();
@@ -186,7 +203,7 @@ void TRangeCalendar::paintCell(QPainter* painter, const QRect& rect, QDate date)
     } else {
         QCalendarWidget::paintCell(painter, rect, date);
     }
-    if (date == datetime::ToQDateTime(platform::Current().Now()).date()) {
+    if (date == Today()) {
         painter->save();
         painter->setRenderHint(QPainter::Antialiasing);
         painter->setPen(QPen(QColor(208, 0, 0), 1.5));
@@ -209,11 +226,40 @@ TForm5::TForm5() {
     MonthCalendar1 = new TRangeCalendar(this);
     MonthCalendar1->setObjectName(QStringLiteral("MonthCalendar1"));
     MonthCalendar1->setGeometry(0, 0, 162, 143);
+    MonthCalendar1->ShowDay(Today());
 
     Button1 = new QPushButton(QStringLiteral("挿入"), this);
     Button1->setObjectName(QStringLiteral("Button1"));
-    Button1->setGeometry(104, 144, 57, 25);
+    // The design's width unless the caption needs more (a larger font): then the button grows
+    // to the left, so that the caption is never cut.
+    QStyleOptionButton option;
+    option.initFrom(Button1);
+    const int frame = 2 * (style()->pixelMetric(QStyle::PM_ButtonMargin, &option, Button1) +
+                           style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, Button1));
+    const int width =
+        std::max(57, Button1->fontMetrics().horizontalAdvance(Button1->text()) + frame + 8);
+    Button1->setGeometry(161 - width, 144, width, 25);
     connect(Button1, &QPushButton::clicked, this, platform::Guarded([this] { Button1Click(); }));
+    connect(MonthCalendar1, &TRangeCalendar::EnterPressed, Button1, &QPushButton::click);
+}
+
+void TForm5::showEvent(QShowEvent* event) {
+    // Until the user has chosen a day, every opening shows today; after that, the selection
+    // the user left.
+    if (!event->spontaneous() && !MonthCalendar1->UserChose())
+        MonthCalendar1->ShowDay(Today());
+    QDialog::showEvent(event);
+}
+
+void TForm5::keyPressEvent(QKeyEvent* event) {
+    // Enter inserts wherever the focus is, except in the year field, where it ends the typing.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        if (!qobject_cast<QAbstractSpinBox*>(focusWidget()))
+            Button1->click();
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 QString TForm5::SelectionText() const {

@@ -22,6 +22,14 @@ public:
     // Selects the days from `anchor` to `end` (either order), cut to kMaxDays days at the
     // `end` side.
     void SelectRange(QDate anchor, QDate end);
+    // True once a day was chosen (by the user, or by SelectRange) since the last ShowDay.
+    bool UserChose() const { return userChose_; }
+    // Shows the month of `day` with that one day selected; the user has then chosen nothing.
+    void ShowDay(QDate day);
+
+signals:
+    // Enter or Return in the day table.
+    void EnterPressed();
 
 protected:
     void paintCell(QPainter* painter, const QRect& rect, QDate date) const override;
@@ -42,6 +50,7 @@ private:
     bool dragging_ = false;
     QDate dragEnd_;
     bool forwarding_ = false;
+    bool userChose_ = false;
 };
 
 // The date-insertion window: inserts the chosen day or range into the editor.
@@ -56,6 +65,10 @@ public:
     // The text for the selection: one date, or "first～last".
     QString SelectionText() const;
     void Button1Click();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 };
 
 extern TForm5* Form5;

@@ -1,6 +1,7 @@
 // The box menus, the memo menu, the ways into the editor and the fill-level indicators.
 #include "editor/Unit2.h"
 #include "mainwindow/Image.h"
+#include "mainwindow/MenuDesign.h"
 #include "mainwindow/MenuTitle.h"
 #include "mainwindow/Picture.h"
 #include "mainwindow/Unit1.h"
@@ -103,9 +104,14 @@ void TForm1::FillBoxMenu(QMenu* menu) {
     for (const auto& memo : *content.list) {
         const std::string_view title = TitleBytes(*memo);
         decoder.resetState();
-        captions.push_back(decoder.decode(QByteArrayView(title.data(), qsizetype(title.size()))));
+        captions.push_back(design::LiteralCaption(
+            decoder.decode(QByteArrayView(title.data(), qsizetype(title.size())))));
     }
 
+    // An empty box's menu says so under its title row; the line goes as soon as memos come.
+    QAction* noMemo = NoMemoItem[std::size_t(BoxOfMenu(menu))];
+    if (noMemo && menu->actions().last() == noMemo)
+        menu->removeAction(noMemo);
     const QList<QAction*> actions = menu->actions();
     auto item = [&actions](qsizetype i) {
         return actions[i + 1];
@@ -132,17 +138,23 @@ void TForm1::FillBoxMenu(QMenu* menu) {
     for (qsizetype i = front + reused; i < newEnd; ++i)
         added.push_back(new QAction(captions[i], menu));
     menu->insertActions(oldEnd < had ? item(oldEnd) : nullptr, added);
+    if (noMemo && wanted == 0)
+        menu->addAction(noMemo);
 }
 
 qsizetype TForm1::ListedMemos(int box) const {
     const BoxMenuContent& content = boxMenuContent_[std::size_t(box)];
-    return content.stale ? content.count : PopupMenu[box]->actions().size() - 1;
+    if (content.stale)
+        return content.count;
+    const QList<QAction*> actions = PopupMenu[box]->actions();
+    return actions.size() - (actions.last() == NoMemoItem[box] ? 2 : 1);
 }
 
 void TForm1::MemoItemClick(QAction* item) {
     auto* menu = qobject_cast<QMenu*>(item->parent());
-    const int index = menu ? int(menu->actions().indexOf(item)) - 1 : -1;
-    if (index < 0) // not a memo item
+    const int box = BoxOfMenu(menu);
+    const int index = box != 0 ? int(menu->actions().indexOf(item)) - 1 : -1;
+    if (index < 0 || index >= ListedMemos(box)) // not a memo item
         return;
     ActiveMemoIndex = index;
     platform::Current().Popup(PopupMenuSub, platform::Current().GetCursorPos());

@@ -56,4 +56,8 @@ QMenu* AddSubMenu(QMenu* menu, const char* name, const QString& caption) {
     return sub;
 }
 
+QString LiteralCaption(QString text) {
+    return text.replace(QLatin1Char('&'), QStringLiteral("&&"));
+}
+
 } // namespace design

@@ -16,4 +16,8 @@ QAction* AddSeparator(QMenu* menu, const char* name);
 // A sub-menu; the menu and the item that opens it both carry the name.
 QMenu* AddSubMenu(QMenu* menu, const char* name, const QString& caption);
 
+// The caption under which a menu shows `text` as it is: "&" is doubled, so that it is shown
+// instead of marking an access key. For the user's own text, such as memo titles.
+QString LiteralCaption(QString text);
+
 } // namespace design

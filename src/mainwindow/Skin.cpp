@@ -9,6 +9,7 @@
 #include "platform/Files.h"
 #include "platform/Guard.h"
 #include "platform/Platform.h"
+#include "trayicon/TrayIcon.h"
 
 #include <QDir>
 #include <QFile>
@@ -160,6 +161,8 @@ void TForm1::ApplySkinOrFallback() {
 }
 
 void TForm1::PopupMenuApl_MainPopup() {
+    // Hiding the wall is offered only while the notification-area icon can bring it back.
+    Hide1->setEnabled(TrayIconReachable());
     SkinList.clear();
     const QList<QAction*> items = N8->actions();
     for (auto it = items.rbegin(); it != items.rend(); ++it) {

@@ -68,6 +68,9 @@ void TForm1::CreateDesign() {
         PopupMenu[n] = NewMenu(this, Numbered("PopupMenu", n));
         FolderMenuTitle[n] =
             AddTitleRow(PopupMenu[n], Numbered("FolderMenuTitle", n), QStringLiteral("[]"));
+        NoMemoItem[n] = new QAction(QStringLiteral("(メモはありません)"), PopupMenu[n]);
+        NoMemoItem[n]->setObjectName(Numbered("NoMemoItem", n));
+        NoMemoItem[n]->setEnabled(false);
 
         Image[n] = new TImage(this);
         Image[n]->setObjectName(Numbered("Image", n));
@@ -312,7 +315,7 @@ void TForm1::WriteMainSettings(IniFile& settings) const {
 }
 
 bool TForm1::TrayIconReachable() const {
-    return !TrayIconMissing && TrayIcon1->Registered();
+    return TrayIcon1->Registered();
 }
 
 bool TForm1::ShowsAtStart() const {
@@ -378,6 +381,7 @@ void TForm1::WinShowClick() {
 void TForm1::PopupMenuAplPopup() {
     WinHide->setVisible(true);
     WinShow->setVisible(true);
+    WinHide->setEnabled(TrayIconReachable());
     if (isVisible())
         WinShow->setVisible(false);
     else

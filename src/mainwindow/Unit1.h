@@ -49,6 +49,8 @@ public:
 
     std::array<QMenu*, 7> PopupMenu{};               // box menus PopupMenu1..PopupMenu6
     std::array<QWidgetAction*, 7> FolderMenuTitle{}; // their title rows
+    // The greyed "(メモはありません)" under the title row, in a box menu while it lists no memo.
+    std::array<QAction*, 7> NoMemoItem{};
 
     QMenu* PopupMenuSub = nullptr; // the memo menu
     QWidgetAction* MenuSubCaption = nullptr;

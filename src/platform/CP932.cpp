@@ -3,6 +3,7 @@
 #include <QList>
 #include <QStringDecoder>
 #include <QStringEncoder>
+#include <utility>
 
 namespace cp932 {
 namespace {
@@ -31,6 +32,27 @@ std::optional<char32_t> FirstUnencodable(const QString& text) {
             return cp;
     }
     return std::nullopt;
+}
+
+QString FoldLookAlikes(QString text) {
+    static constexpr std::pair<char16_t, char16_t> kFolds[] = {
+        {u'\u301C', u'\uFF5E'}, // WAVE DASH -> FULLWIDTH TILDE
+        {u'\u2016', u'\u2225'}, // DOUBLE VERTICAL LINE -> PARALLEL TO
+        {u'\u2212', u'\uFF0D'}, // MINUS SIGN -> FULLWIDTH HYPHEN-MINUS
+        {u'\u00A2', u'\uFFE0'}, // CENT SIGN -> FULLWIDTH CENT SIGN
+        {u'\u00A3', u'\uFFE1'}, // POUND SIGN -> FULLWIDTH POUND SIGN
+        {u'\u00AC', u'\uFFE2'}, // NOT SIGN -> FULLWIDTH NOT SIGN
+        {u'\u2014', u'\u2015'}, // EM DASH -> HORIZONTAL BAR
+    };
+    for (const auto& [from, to] : kFolds)
+        text.replace(QChar(from), QChar(to));
+    return text;
+}
+
+QString CodePointName(char32_t cp) {
+    return QStringLiteral("U+%1")
+        .arg(uint(cp), cp > 0xFFFF ? 5 : 4, 16, QLatin1Char('0'))
+        .toUpper();
 }
 
 std::string_view CutAtCharBoundary(std::string_view bytes, std::size_t maxBytes) {

@@ -18,6 +18,14 @@ std::string Encode(const QString& text);
 // The first character (as a whole code point, surrogate pairs joined) that CP932 cannot hold.
 std::optional<char32_t> FirstUnencodable(const QString& text);
 
+// Input methods elsewhere than on Windows type some characters under code points that CP932
+// lacks, while CP932 has the same character under another one (the wave dash of "〜" is the
+// best known). Returns the text with those characters replaced by the ones CP932 holds.
+QString FoldLookAlikes(QString text);
+
+// "U+301C": how a message names a character.
+QString CodePointName(char32_t cp);
+
 // The longest prefix of bytes no longer than maxBytes that does not end in the first half of
 // a double-byte character.
 std::string_view CutAtCharBoundary(std::string_view bytes, std::size_t maxBytes);

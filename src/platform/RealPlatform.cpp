@@ -3,6 +3,7 @@
 #include "platform/CP932.h"
 #include "platform/Exception.h"
 #include "platform/FileReplace.h"
+#include "platform/MessageText.h"
 #include "platform/RegionStore.h"
 #include "platform/TrayHost.h"
 
@@ -11,11 +12,14 @@
 #include <QDesktopServices>
 #include <QDialog>
 #include <QFileInfo>
+#include <QLabel>
+#include <QLayout>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QStyle>
 #include <QStyleHints>
 #include <QThread>
 #include <QUrl>
@@ -98,6 +102,27 @@ int RealPlatform::ShowModal(QDialog* dialog) {
     return dialog->exec();
 }
 
+namespace {
+
+// Lays the message out in lines that the box shows as they are. A message box wraps a text
+// wider than half the screen (at most 500 pixels) by itself, between any two Japanese
+// characters; lines kept below that width are never wrapped again.
+void BreakLines(QMessageBox& box, const QString& text) {
+    const QLabel* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+    const QFontMetrics metrics = label ? label->fontMetrics() : box.fontMetrics();
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const int screenWidth = screen ? screen->availableGeometry().width() : 1024;
+    const QMargins margins = box.layout() ? box.layout()->contentsMargins() : QMargins();
+    const int icon =
+        box.iconPixmap().isNull() ? 0 : box.iconPixmap().deviceIndependentSize().width();
+    const int room = std::min(screenWidth / 2, 500) - icon - margins.left() - margins.right() -
+                     box.style()->pixelMetric(QStyle::PM_LayoutHorizontalSpacing) - 24;
+    box.setText(text::BreakMessage(
+        text, [&metrics](const QString& line) { return metrics.horizontalAdvance(line); }, room));
+}
+
+} // namespace
+
 int RealPlatform::MessageBox(const QString& text, const QString& caption, unsigned type) {
     QMessageBox box;
     box.setWindowTitle(caption);
@@ -115,6 +140,7 @@ int RealPlatform::MessageBox(const QString& text, const QString& caption, unsign
     default:
         box.setIcon(QMessageBox::NoIcon);
     }
+    BreakLines(box, text);
     QPushButton* ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
     QPushButton* cancel = nullptr;
     if ((type & 0xF) == MB_OKCANCEL) {

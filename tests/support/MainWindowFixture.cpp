@@ -62,7 +62,8 @@ QStringList MemoItems(int box) {
     QStringList items;
     const QList<QAction*> actions = Form1->PopupMenu[box]->actions();
     for (qsizetype i = 1; i < actions.size(); ++i)
-        items << actions[i]->text();
+        if (actions[i] != Form1->NoMemoItem[box])
+            items << actions[i]->text();
     return items;
 }
 

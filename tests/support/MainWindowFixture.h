@@ -25,7 +25,8 @@ void WriteTestSkin(const QString& programFolder, const QString& name, const QStr
 // Writes `text` (UTF-8) as CP932 bytes with CR LF line ends.
 void WriteCp932File(const QString& path, const QString& text);
 
-// The captions of box n's memo items (after its title row), as the menu shows them when opened.
+// The captions of box n's memo items (after its title row; an empty box's "(メモはありません)"
+// left out), as the menu shows them when opened.
 QStringList MemoItems(int box);
 
 // A program folder that is the current directory, with the platform's test double installed and
