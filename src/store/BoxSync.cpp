@@ -21,7 +21,9 @@ BoxSync& BoxFiles() {
 }
 
 void BoxSync::Remember(const QString& fileName, std::string bytes) {
-    known_.insert(Key(fileName), Known{std::move(bytes), platform::StampOf(fileName)});
+    Known& known = known_[Key(fileName)];
+    known.bytes = std::move(bytes);
+    known.stamp = platform::StampOf(fileName);
 }
 
 MergeOutcome BoxSync::Refresh(const QString& fileName, TMemoList& list) {
@@ -50,8 +52,12 @@ MergeOutcome BoxSync::Refresh(const QString& fileName, TMemoList& list) {
 
 void BoxSync::Store(const QString& fileName, TMemoList& list) {
     Refresh(fileName, list);
-    if (Today)
-        BackupBeforeWrite(QFileInfo(fileName).absolutePath(), QFileInfo(fileName).fileName(),
-                          Today());
+    if (const QString day = Today ? Today() : QString(); !day.isEmpty()) {
+        Known& known = known_[Key(fileName)];
+        const QFileInfo file(fileName);
+        if (known.backedUpOn != day &&
+            BackupBeforeWrite(file.absolutePath(), file.fileName(), day))
+            known.backedUpOn = day;
+    }
     WriteBoxFile(fileName, list);
 }

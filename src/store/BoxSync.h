@@ -40,6 +40,7 @@ private:
     struct Known {
         std::string bytes;
         platform::FileStamp stamp;
+        QString backedUpOn; // the day of the file's last backup, so a store checks it once a day
     };
     QHash<QString, Known> known_;
 };
