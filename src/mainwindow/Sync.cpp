@@ -81,7 +81,19 @@ void TForm1::TakeInDiskChanges() {
                                  std::size_t(ActiveMemoIndex) < list.size();
         const TMemoData* chosen = holdsChosen ? list[std::size_t(ActiveMemoIndex)].get() : nullptr;
 
-        bool changed = BoxFiles().Refresh(name, list).Changed();
+        bool changed = false;
+        try {
+            changed = BoxFiles().Refresh(name, list).Changed();
+            unreadable_.remove(name);
+        } catch (const Exception& e) {
+            // Told once for each state of the file; its box is not written meanwhile, since
+            // every store checks the file first.
+            const platform::FileStamp stamp = platform::StampOf(name);
+            if (!unreadable_.contains(name) || unreadable_.value(name) != stamp)
+                platform::ShowError(e.Message());
+            unreadable_.insert(name, stamp);
+            continue;
+        }
 
         for (const QString& copyName : ConflictCopies(folder, n)) {
             const platform::FileStamp stamp = platform::StampOf(copyName);

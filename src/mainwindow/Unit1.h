@@ -253,6 +253,8 @@ private:
     // Conflict copies that could not be taken in, as they were then: not tried again until
     // they change.
     QHash<QString, platform::FileStamp> failedCopies_;
+    // Box files that could not be read when last checked, as they were then.
+    QHash<QString, platform::FileStamp> unreadable_;
 
     QPoint dragOffset_;
     bool dragging_ = false;
