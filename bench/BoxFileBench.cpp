@@ -151,51 +151,8 @@ void BM_BoxFileBytes(benchmark::State& state) {
 }
 
 // Storing a new memo: it joins the list, the list is sorted into the memo order and the box
-// file is rewritten (the editor's OK). The memo is taken out again untimed.
-void BM_StoreMemo(benchmark::State& state) {
-    BoxFolder::Get();
-    TMemoList list = bench::SampleMemos(std::size_t(state.range(0)));
-    const QString name = BoxFileName(4);
-    for (auto _ : state) {
-        state.PauseTiming();
-        auto memo = bench::NewestMemo();
-        state.ResumeTiming();
-        list.push_back(std::move(memo));
-        SortMemos(list);
-        WriteBoxFile(name, list);
-        state.PauseTiming();
-        list.erase(list.begin());
-        state.ResumeTiming();
-    }
-}
-
-// The same store as the program made it before files were flushed to the disk and checked for
-// changes made by others: a buffered temporary file renamed over the old one.
-void BM_StoreMemoUnflushed(benchmark::State& state) {
-    BoxFolder::Get();
-    TMemoList list = bench::SampleMemos(std::size_t(state.range(0)));
-    const QString name = BoxFileName(4);
-    for (auto _ : state) {
-        state.PauseTiming();
-        auto memo = bench::NewestMemo();
-        state.ResumeTiming();
-        list.push_back(std::move(memo));
-        SortMemos(list);
-        const std::string bytes = BoxFileBytes(list);
-        QSaveFile file(name);
-        if (!file.open(QIODevice::WriteOnly) ||
-            file.write(bytes.data(), qint64(bytes.size())) != qint64(bytes.size()) ||
-            !file.commit())
-            state.SkipWithError("cannot write");
-        state.PauseTiming();
-        list.erase(list.begin());
-        state.ResumeTiming();
-    }
-}
-
-// The store as commands make it: the check for changes made by others (a file-status call when
-// there are none), then the flushed write. The day's backup is left out (it happens once a day).
-void BM_StoreMemoChecked(benchmark::State& state) {
+// file is written by `write` (the editor's OK). The memo is taken out again untimed.
+template <typename Write> void StoreNewestMemo(benchmark::State& state, Write write) {
     BoxFolder::Get();
     TMemoList list = bench::SampleMemos(std::size_t(state.range(0)));
     const QString name = BoxFileName(4);
@@ -206,11 +163,37 @@ void BM_StoreMemoChecked(benchmark::State& state) {
         state.ResumeTiming();
         list.push_back(std::move(memo));
         SortMemos(list);
-        BoxFiles().Store(name, list);
+        write(state, name, list);
         state.PauseTiming();
         list.erase(list.begin());
         state.ResumeTiming();
     }
+}
+
+// The plain write, flushed to the disk before it replaces the old file.
+void BM_StoreMemo(benchmark::State& state) {
+    StoreNewestMemo(state,
+                    [](auto&, const QString& name, TMemoList& list) { WriteBoxFile(name, list); });
+}
+
+// The same store as the program made it before files were flushed to the disk and checked for
+// changes made by others: a buffered temporary file renamed over the old one.
+void BM_StoreMemoUnflushed(benchmark::State& state) {
+    StoreNewestMemo(state, [](benchmark::State& s, const QString& name, TMemoList& list) {
+        const std::string bytes = BoxFileBytes(list);
+        QSaveFile file(name);
+        if (!file.open(QIODevice::WriteOnly) ||
+            file.write(bytes.data(), qint64(bytes.size())) != qint64(bytes.size()) ||
+            !file.commit())
+            s.SkipWithError("cannot write");
+    });
+}
+
+// The store as commands make it: the check for changes made by others (a file-status call when
+// there are none), then the flushed write. The day's backup is left out (it happens once a day).
+void BM_StoreMemoChecked(benchmark::State& state) {
+    StoreNewestMemo(
+        state, [](auto&, const QString& name, TMemoList& list) { BoxFiles().Store(name, list); });
 }
 
 // The change check alone, when nothing changed on disk.

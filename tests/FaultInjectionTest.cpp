@@ -248,6 +248,14 @@ protected:
         QDir::setCurrent(previous);
         ::umount2(mountPoint.path().toLocal8Bit().constData(), MNT_DETACH);
     }
+    // Box 1 holding `list`, the settings and the log, then a full disk; returns box 1's bytes.
+    std::string WriteFilesAndFillTheDisk(const TMemoList& list) {
+        WriteBoxFile("1.dat", list);
+        WriteBytes("TabukoExc.ini", "[MainWindow]\r\nTop=1\r\n\r\n");
+        WriteBytes(kDeleteLogFileName, "old\r\n");
+        Fill(0);
+        return ReadBytes("1.dat");
+    }
     // Fills the file system but for `spare` bytes.
     void Fill(qint64 spare) {
         QFile filler("filler");
@@ -266,11 +274,7 @@ protected:
 
 TEST_F(FullDiskTest, BoxFileSettingsAndLogKeepTheirOldContentWhenTheDiskIsFull) {
     TMemoList list = Memos({"kept"}, 46000);
-    WriteBoxFile("1.dat", list);
-    WriteBytes("TabukoExc.ini", "[MainWindow]\r\nTop=1\r\n\r\n");
-    WriteBytes(kDeleteLogFileName, "old\r\n");
-    const std::string box = ReadBytes("1.dat");
-    Fill(0);
+    const std::string box = WriteFilesAndFillTheDisk(list);
 
     list.push_back(std::make_unique<TMemoData>());
     list.back()->Lines = {std::string(20000, 'a')};
@@ -313,11 +317,7 @@ TEST_P(FullDiskSizesTest, NothingIsReplacedUnlessEveryByteIsOnTheDisk) {
     if (c.throughDouble)
         fake.emplace();
     TMemoList list = Memos({"kept"}, 46000);
-    WriteBoxFile("1.dat", list);
-    WriteBytes("TabukoExc.ini", "[MainWindow]\r\nTop=1\r\n\r\n");
-    WriteBytes(kDeleteLogFileName, "old\r\n");
-    const std::string box = ReadBytes("1.dat");
-    Fill(0);
+    const std::string box = WriteFilesAndFillTheDisk(list);
 
     auto memo = std::make_unique<TMemoData>();
     memo->Lines = {std::string(c.size, 'a')};
