@@ -48,9 +48,9 @@ int main(int argc, char** argv) {
         // nothing.
         return 0;
     case cli::Start::Refused:
-        std::fprintf(stderr, "tabuko: %s\n", start.message.toUtf8().constData());
-        return 1;
     case cli::Start::NoAnswer:
+        // Said on standard error for a terminal and in a message box for a keyboard shortcut.
+        std::fprintf(stderr, "tabuko: %s\n", start.message.toUtf8().constData());
         platform::Current().MessageBox(start.message, QStringLiteral("Tabuko"),
                                        platform::MB_OK | platform::MB_ICONWARNING);
         return 1;

@@ -3,7 +3,8 @@
 # and 3.dat within a second (the menu proves it by deleting the memo into the delete log); text
 # CP932 cannot hold is refused; piped text becomes a memo; with no program running and no
 # display --new writes the box file itself and leaves no lock; --export then --import into an
-# empty folder gives the same export again; a wrong option prints the usage and exits 2.
+# empty folder gives the same export again; --new without text starts the program with the
+# editor, and --toggle and --show reach it; a wrong option prints the usage and exits 2.
 source "$(dirname "$0")/lib.sh"
 start_display
 
@@ -74,6 +75,24 @@ cp -r "$APP/tabuko" "$APP/skin" "$OTHER"/
 (cd "$OTHER" && env -u DISPLAY ./tabuko --export "$WORK/export2") || fail "second --export ended with $?"
 diff -r "$WORK/export" "$WORK/export2" || fail "the round trip changed the export"
 cmp <(box_titles "$APP/3.dat") <(box_titles "$OTHER/3.dat") || fail "3.dat differs after the round trip"
+
+# With no program running, --new without text starts it with the editor for box 2 (a hot key);
+# --toggle and --show then reach that program.
+(cd "$APP" && exec ./tabuko --new --box 2 </dev/null >"$WORK/app.log" 2>&1) &
+APP_PID=$!
+editor=$(wait_window "Tabuko - [仕事]を新規作成 -")
+sleep 0.5
+xdotool type --delay 50 hotkey
+click_in 245 284 1 "$editor"
+sleep 1
+[ "$(box_titles "$APP/2.dat")" = hotkey ] || fail "2.dat after the editor of --new: $(box_titles "$APP/2.dat")"
+wall_window >/dev/null
+(cd "$APP" && ./tabuko --toggle) || fail "--toggle ended with $?"
+sleep 0.5
+[ -z "$(visible_window Tabuko)" ] || fail "--toggle did not hide the wall"
+(cd "$APP" && ./tabuko --show) || fail "--show ended with $?"
+wall_window >/dev/null
+quit_by_tray_menu
 
 # Wrong command lines: usage on stderr, exit 2; --version and --help on stdout.
 status=0
