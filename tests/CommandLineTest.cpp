@@ -210,7 +210,7 @@ TEST_F(TransferTest, WithoutAProgramMemosJoinTheBoxInMemoOrderAndDamageIsKept) {
     EXPECT_FALSE(QFile::exists("1.dat"));
 }
 
-TEST(HandOverTest, AnswersCarryErrorsAndALockWithoutChannelIsWaitedFor) {
+TEST(HandOverTest, CommandsCarryAnyTextAndAnswersCarryTheRefusal) {
     TempCurrentDir dir;
     // A running program that refuses the command: the sender gets its message.
     SingleInstance program(dir.path());

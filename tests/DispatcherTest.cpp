@@ -52,6 +52,7 @@ TEST_F(DispatcherTest, NewMemoIsStoredAsTheEditorStoresItAndTheChosenMemoStaysCh
 
 TEST_F(DispatcherTest, RefusalsSayWhyAndChangeNothing) {
     ASSERT_TRUE(QDir().mkdir("3.dat")); // box 3 cannot be read
+    fake->failNotifyAdd = true;         // and there is no notification-area icon
     CreateForms();
     const auto error = [](const QByteArray& answer) {
         const auto parsed = channel::ParseAnswer(answer);
@@ -66,9 +67,17 @@ TEST_F(DispatcherTest, RefusalsSayWhyAndChangeNothing) {
     const std::string bytes = BoxFileBytes(damaged);
     EXPECT_FALSE(error(Send("import", {"2", QByteArray(bytes.data(), qsizetype(bytes.size()) - 2)}))
                      .isEmpty());
+    // A write that fails leaves the list as the file is.
+    fake->failSaveAt = 1;
+    EXPECT_FALSE(error(Send("new", {"2", "text"})).isEmpty());
     EXPECT_FALSE(QFile::exists("2.dat"));
     EXPECT_TRUE(Form1->BoxMemoLists[2].empty());
     EXPECT_EQ(MemoItems(2), QStringList());
+
+    // The wall is the only way to reach the program: it stays.
+    Form1->show();
+    EXPECT_FALSE(error(Send("hide")).isEmpty());
+    EXPECT_TRUE(Form1->isVisible());
 }
 
 TEST_F(DispatcherTest, ImportAndExportWorkOnTheListsOfTheProgram) {
