@@ -89,6 +89,7 @@ TEST(CommandLineTest, MemoTextIsStoredAsTheEditorStoresIt) {
     // The wave dash typed elsewhere is the one CP932 holds.
     EXPECT_EQ(cli::MemoLines(QStringLiteral("1〜2")), (std::vector<std::string>{"1\x81\x60"
                                                                                 "2"}));
+    EXPECT_THROW(cli::MemoLines(QString::fromUtf8("cut\0short", 9)), Exception);
     try {
         cli::MemoLines(QStringLiteral("ok\nsmile 😀"));
         FAIL() << "a character that CP932 lacks was taken";

@@ -48,6 +48,10 @@ std::vector<std::string> MemoLines(const QString& text, const QString& where) {
     if (lines.size() > 1 && lines.back().isEmpty())
         lines.removeLast();
     const QString folded = lines.join(QLatin1Char('\n'));
+    // A box file's text ends at a NUL byte: what follows it would be lost at the next start.
+    if (folded.contains(QChar(0)))
+        throw Exception((where.isEmpty() ? QString() : where + QStringLiteral(": ")) +
+                        QStringLiteral("NUL 文字はメモに保存できません。何も保存していません。"));
     if (const auto bad = cp932::FirstUnencodable(folded))
         throw Exception(
             (where.isEmpty() ? QString() : where + QStringLiteral(": ")) +

@@ -20,8 +20,8 @@ namespace cli {
 
 // The lines of a memo written as `text`: split at CR LF, CR or LF, without the empty line after
 // a final line break (as the editor stores it), folded to the characters that CP932 holds and
-// encoded. A character that CP932 cannot hold raises an Exception naming it; `where` goes in
-// front of the message (for example the file's name).
+// encoded. A character that CP932 cannot hold (or a NUL, which ends a box file's text) raises
+// an Exception naming it; `where` goes in front of the message (for example the file's name).
 std::vector<std::string> MemoLines(const QString& text, const QString& where = {});
 // A new memo of those lines, dated `now` (memo date and stored moment), sort key 0.
 std::unique_ptr<TMemoData> NewMemo(const QString& text, TDateTime now);
