@@ -1,8 +1,11 @@
 // Tabuko: creates the five windows in order and runs the message loop until the wall closes.
 // One program runs per data folder (the current directory): a later start there hands over to
-// the running one.
+// the running one. Commands on the command line that need no window run without one.
+#include "cli/CommandLine.h"
+#include "cli/Dispatcher.h"
 #include "editor/Unit2.h"
 #include "editor/Unit5.h"
+#include "instance/Channel.h"
 #include "instance/SingleInstance.h"
 #include "mainwindow/Unit1.h"
 #include "mainwindow/Unit3.h"
@@ -21,6 +24,12 @@
 #include <cstdio>
 
 int main(int argc, char** argv) {
+    cli::Arguments arguments = cli::ParseArguments(cli::ArgumentList(argc, argv));
+    if (cli::RunsWithoutWindow(arguments))
+        return cli::RunWithoutWindow(argc, argv, arguments);
+    // A command that needs the window: handed to the running program, or run once this one is up.
+    const QByteArray command = cli::ChannelCommand(arguments);
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tabuko"));
     QApplication::setQuitOnLastWindowClosed(false);
@@ -31,20 +40,37 @@ int main(int argc, char** argv) {
     QFont::insertSubstitution(QStringLiteral("ＭＳ ゴシック"), QStringLiteral("IPAGothic"));
 
     SingleInstance instance(QDir::currentPath());
-    if (!instance.Acquire()) {
-        if (instance.Error().isEmpty()) {
-            // Another program runs in this folder: it shows its wall, this one touches nothing.
-            if (SingleInstance::Send(QDir::currentPath(), "show"))
-                return 0;
-            platform::Current().MessageBox(
-                QStringLiteral("このフォルダでは Tabuko が既に動いていますが、応答がありません。"),
-                QStringLiteral("Tabuko"), platform::MB_OK | platform::MB_ICONWARNING);
-            return 1;
-        }
+    const cli::Start start = cli::TakeFolderOrHandOver(
+        instance, command.isEmpty() ? QByteArray("show") : command, true, 5000);
+    switch (start.status) {
+    case cli::Start::HandedOver:
+        // Another program runs in this folder and has carried out the command; this one touches
+        // nothing.
+        return 0;
+    case cli::Start::Refused:
+    case cli::Start::NoAnswer:
+        // Said on standard error for a terminal and in a message box for a keyboard shortcut.
+        std::fprintf(stderr, "tabuko: %s\n", start.message.toUtf8().constData());
+        platform::Current().MessageBox(start.message, QStringLiteral("Tabuko"),
+                                       platform::MB_OK | platform::MB_ICONWARNING);
+        return 1;
+    case cli::Start::Unguarded:
         // A folder that cannot hold the lock file: the program runs unguarded, as it always did.
-        std::fprintf(stderr, "tabuko: %s\n", qPrintable(instance.Error()));
+        std::fprintf(stderr, "tabuko: %s\n", start.message.toUtf8().constData());
+        break;
+    case cli::Start::Acquired:
+        break;
     }
     SessionEnd sessionEnd;
+    // Commands that come while the windows are still being made (a start-up message box runs
+    // the event loop) are refused, so that the sender says so instead of losing them.
+    CommandDispatcher dispatcher;
+    bool ready = false;
+    instance.SetAnswerer([&dispatcher, &ready](const QByteArray& line) {
+        return ready ? dispatcher.Answer(line)
+                     : channel::ErrorAnswer(QStringLiteral(
+                           "Tabuko は起動の途中です。少し待ってからもう一度実行してください。"));
+    });
 
     Form1 = new TForm1;
     Form2 = new TForm2;
@@ -53,16 +79,20 @@ int main(int argc, char** argv) {
     Form5 = new TForm5;
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/tabuko/tabuko.png")));
 
-    QObject::connect(&instance, &SingleInstance::CommandReceived, Form1,
-                     [](const QByteArray& command) {
-                         if (command == "show")
-                             platform::Guard([] { Form1->BringForward(); });
-                     });
+    ready = true;
     QObject::connect(&sessionEnd, &SessionEnd::Ending, Form1, [] { Form1->EndSession(); });
 
     if (Form1->ShowsAtStart())
         Form1->show();
     QTimer::singleShot(0, Form1, [] { platform::Guard([] { Form1->OfferDraft(); }); });
+    // The command this start was given, carried out as if it had come on the channel.
+    if (!command.isEmpty())
+        QTimer::singleShot(0, Form1, [&dispatcher, &command] {
+            const std::optional<channel::Answer> answer =
+                channel::ParseAnswer(dispatcher.Answer(cli::FirstRunCommand(command)));
+            if (answer && !answer->ok)
+                platform::ShowError(answer->error);
+        });
     const int result = QApplication::exec();
 
     delete Form5;

@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr char kAnswer[] = "ok\n";
+constexpr char kAnswer[] = "ok";
 
 QString CanonicalFolder(const QString& folder) {
     const QString canonical = QFileInfo(folder).canonicalFilePath();
@@ -40,17 +40,8 @@ QString SingleInstance::ChannelName(const QString& folder) {
 }
 
 bool SingleInstance::Acquire() {
-    lock_ = std::make_unique<QLockFile>(QDir(folder_).filePath(kLockFileName));
-    // Held for the whole run: only a lock whose program no longer runs is stale, never an old
-    // one.
-    lock_->setStaleLockTime(0);
-    if (!lock_->tryLock(200)) {
-        if (lock_->error() != QLockFile::LockFailedError)
-            error_ = QStringLiteral("ロックファイル %1 を作成できません")
-                         .arg(QDir::toNativeSeparators(lock_->fileName()));
-        lock_.reset();
+    if (!AcquireLock())
         return false;
-    }
     server_ = new QLocalServer(this);
     server_->setSocketOptions(QLocalServer::UserAccessOption);
     const QString name = ChannelName(folder_);
@@ -63,6 +54,21 @@ bool SingleInstance::Acquire() {
     return true;
 }
 
+bool SingleInstance::AcquireLock() {
+    lock_ = std::make_unique<QLockFile>(QDir(folder_).filePath(kLockFileName));
+    // Held for the whole run: only a lock whose program no longer runs is stale, never an old
+    // one.
+    lock_->setStaleLockTime(0);
+    if (!lock_->tryLock(200)) {
+        if (lock_->error() != QLockFile::LockFailedError)
+            error_ = QStringLiteral("ロックファイル %1 を作成できません")
+                         .arg(QDir::toNativeSeparators(lock_->fileName()));
+        lock_.reset();
+        return false;
+    }
+    return true;
+}
+
 void SingleInstance::AcceptConnection() {
     while (QLocalSocket* socket = server_->nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
@@ -70,7 +76,8 @@ void SingleInstance::AcceptConnection() {
             while (socket->canReadLine()) {
                 QByteArray line = socket->readLine();
                 line.chop(1);
-                socket->write(kAnswer);
+                const QByteArray answer = answerer_ ? answerer_(line) : QByteArray(kAnswer);
+                socket->write(answer + '\n');
                 socket->flush();
                 emit CommandReceived(line);
             }
@@ -79,21 +86,37 @@ void SingleInstance::AcceptConnection() {
 }
 
 bool SingleInstance::Send(const QString& folder, const QByteArray& command, int timeoutMs) {
-    const QString name = ChannelName(folder);
     QDeadlineTimer deadline(timeoutMs);
     do {
-        QLocalSocket socket;
-        socket.connectToServer(name);
-        if (socket.waitForConnected(int(std::min<qint64>(1000, deadline.remainingTime())))) {
-            socket.write(command + '\n');
-            socket.flush();
-            while (!socket.canReadLine() &&
-                   socket.waitForReadyRead(int(std::max<qint64>(1, deadline.remainingTime())))) {
-            }
-            if (socket.canReadLine() && socket.readLine() == kAnswer)
-                return true;
-        }
+        const Reply reply =
+            Request(folder, command, int(std::min<qint64>(1000, deadline.remainingTime())),
+                    int(std::max<qint64>(1, deadline.remainingTime())));
+        if (reply.status == Reply::Answered)
+            return reply.answer == kAnswer;
+        if (reply.status == Reply::NoAnswer)
+            return false;
         QThread::msleep(100);
     } while (!deadline.hasExpired());
     return false;
+}
+
+SingleInstance::Reply SingleInstance::Request(const QString& folder, const QByteArray& command,
+                                              int connectMs, int answerMs) {
+    QLocalSocket socket;
+    socket.connectToServer(ChannelName(folder));
+    if (!socket.waitForConnected(connectMs))
+        return {};
+    socket.write(command + '\n');
+    QDeadlineTimer deadline(answerMs);
+    while (socket.bytesToWrite() > 0 &&
+           socket.waitForBytesWritten(int(std::max<qint64>(1, deadline.remainingTime())))) {
+    }
+    while (!socket.canReadLine() &&
+           socket.waitForReadyRead(int(std::max<qint64>(1, deadline.remainingTime())))) {
+    }
+    if (!socket.canReadLine())
+        return {Reply::NoAnswer, {}};
+    QByteArray answer = socket.readLine();
+    answer.chop(1);
+    return {Reply::Answered, answer};
 }

@@ -4,7 +4,9 @@
 #include <QLockFile>
 #include <QObject>
 #include <QString>
+#include <functional>
 #include <memory>
+#include <optional>
 
 class QLocalServer;
 
@@ -24,12 +26,33 @@ public:
     // Takes the folder's lock and opens the channel. False when another running program holds
     // the lock (or the folder cannot hold a lock file; `Error()` then says why).
     bool Acquire();
+    // Takes the folder's lock only, for a short job on the files that runs no event loop and so
+    // could not answer on a channel. Later starts wait for the lock to come free.
+    bool AcquireLock();
     // Why Acquire failed when no other program holds the lock; empty otherwise.
     QString Error() const { return error_; }
 
     // Sends one command line to the program that holds the folder's lock and waits for its
     // answer. Retries while that program is still opening its channel, up to `timeoutMs`.
+    // True when the answer is "ok".
     static bool Send(const QString& folder, const QByteArray& command, int timeoutMs = 5000);
+
+    // How a request went: nobody took the line (no program listens: safe to try again), the
+    // line was taken but no answer came in time (it may still be carried out), or the answer.
+    struct Reply {
+        enum Status { NotDelivered, NoAnswer, Answered } status = NotDelivered;
+        QByteArray answer; // the answer line without its line end
+    };
+    // One attempt to deliver `command`: connects (up to `connectMs`), sends the line and waits
+    // up to `answerMs` for the answer.
+    static Reply Request(const QString& folder, const QByteArray& command, int connectMs,
+                         int answerMs);
+
+    // Answers each received command line; without one every line is answered "ok". Runs before
+    // CommandReceived is emitted.
+    void SetAnswerer(std::function<QByteArray(const QByteArray& command)> answerer) {
+        answerer_ = std::move(answerer);
+    }
 
     // The channel's name for a folder: the same for every start in that folder by the same user.
     static QString ChannelName(const QString& folder);
@@ -45,4 +68,5 @@ private:
     QString error_;
     std::unique_ptr<QLockFile> lock_;
     QLocalServer* server_ = nullptr;
+    std::function<QByteArray(const QByteArray&)> answerer_;
 };
