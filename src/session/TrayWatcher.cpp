@@ -70,7 +70,7 @@ TrayWatcher::TrayWatcher(QObject* parent) : QObject(parent) {
         }
     }
 #endif
-    // A bus without a watcher now may get one later; one that has it is reported at once below.
+    // A watcher that starts later, or again after a crash, takes the icon anew.
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (bus.isConnected()) {
         auto* serviceWatcher = new QDBusServiceWatcher(

@@ -349,12 +349,14 @@ start_weston() {
     mkdir -p -m 700 "$XDG_RUNTIME_DIR"
     # No panel (its clock would change the screen) and a plain desktop.
     printf '[shell]\npanel-position=none\nbackground-color=0xff204060\n' >"$WORK/weston.ini"
-    weston --config="$WORK/weston.ini" --backend=headless-backend.so --use-pixman --xwayland --debug --idle-time=0 \
-        --socket=wayland-tabuko --width=1280 --height=800 >"$WORK/weston.log" 2>&1 &
+    weston --config="$WORK/weston.ini" --backend=headless-backend.so --use-pixman --xwayland \
+        --debug --idle-time=0 --socket=wayland-tabuko --width=1280 --height=800 \
+        >"$WORK/weston.log" 2>&1 &
     PIDS+=($!)
     export WAYLAND_DISPLAY=wayland-tabuko XDG_SESSION_TYPE=wayland
     for _ in $(seq 100); do
-        DISPLAY=$(grep -o 'xserver listening on display :[0-9]*' "$WORK/weston.log" | grep -o ':[0-9]*$' || true)
+        DISPLAY=$(grep -o 'xserver listening on display :[0-9]*' "$WORK/weston.log" |
+            grep -o ':[0-9]*$' || true)
         [ -n "$DISPLAY" ] && break
         sleep 0.1
     done

@@ -2,6 +2,7 @@
 # A Wayland session (weston) with XWayland and the toolkit's Wayland plugin installed: the
 # program runs on the X display, asks for the saved position and is cut to its outline.
 # weston's shell places X11 windows itself, so where the wall ends up is weston's choice.
+# Told to run natively (QT_QPA_PLATFORM=wayland), it still shows the wall cut to its outline.
 source "$(dirname "$0")/lib.sh"
 ls /usr/lib/*/qt6/plugins/platforms/libqwayland-generic.so >/dev/null 2>&1 ||
     { echo "SKIP: the toolkit's Wayland plugin is not installed (qt6-wayland)"; exit 77; }
@@ -31,4 +32,22 @@ wait "$APP_PID" && status=0 || status=$?
 APP_PID=
 [ "$status" = 0 ] || fail "exit status $status"
 grep -q '^Left=' <(tr -d '\r' <"$APP/TabukoExc.ini") || fail "settings not written"
+
+# Natively on Wayland: no X11 window, the outline from transparent pixels.
+rm -f "$WORK/sni/item.txt"
+(cd "$APP" && QT_QPA_PLATFORM=wayland exec ./tabuko >"$WORK/app.log" 2>&1) &
+APP_PID=$!
+[ -n "$(sni_item service)" ] || fail "no notification-area icon on Wayland"
+[ -z "$(visible_window Tabuko)" ] || fail "an X11 window although Wayland was chosen"
+for attempt in $(seq 10); do
+    sleep 1
+    weston_screenshot "$WORK/native.png"
+    "$TOOLS/e2e_shapecheck" --over "$WORK/desktop.png" "$WORK/native.png" \
+        "$APP/skin/default/wall.bmp" && break
+    [ "$attempt" -lt 10 ] || fail "the wall is not cut to its outline on Wayland (see $WORK/native.png)"
+done
+kill -TERM "$APP_PID"
+wait "$APP_PID" && status=0 || status=$?
+APP_PID=
+[ "$status" = 0 ] || fail "exit status $status on Wayland"
 echo PASS
