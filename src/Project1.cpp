@@ -12,7 +12,9 @@
 #include "mainwindow/Unit4.h"
 #include "platform/Guard.h"
 #include "platform/Platform.h"
+#include "session/PlatformChoice.h"
 #include "session/SessionEnd.h"
+#include "session/TrayWatcher.h"
 #include "trayicon/TrayIcon.h"
 
 #include <QApplication>
@@ -22,6 +24,7 @@
 #include <QLocale>
 #include <QTimer>
 #include <cstdio>
+#include <vector>
 
 int main(int argc, char** argv) {
     cli::Arguments arguments = cli::ParseArguments(cli::ArgumentList(argc, argv));
@@ -30,7 +33,17 @@ int main(int argc, char** argv) {
     // A command that needs the window: handed to the running program, or run once this one is up.
     const QByteArray command = cli::ChannelCommand(arguments);
 
-    QApplication app(argc, argv);
+    // In a Wayland session with XWayland the program runs on X11, where the wall can place
+    // itself, stay on top and take its outline.
+    std::vector<char*> qtArguments(argv, argv + argc);
+    char platformOption[] = "-platform";
+    char xcb[] = "xcb";
+    if (ChoosePlatform(CurrentSessionEnvironment(argc, argv), XDisplayReachable) == "xcb") {
+        qtArguments.insert(qtArguments.begin() + 1, {platformOption, xcb});
+    }
+    int argumentCount = static_cast<int>(qtArguments.size());
+    qtArguments.push_back(nullptr);
+    QApplication app(argumentCount, qtArguments.data());
     QApplication::setApplicationName(QStringLiteral("Tabuko"));
     QApplication::setQuitOnLastWindowClosed(false);
     // The program speaks Japanese whatever the system's locale; the fonts its design names are
@@ -81,6 +94,12 @@ int main(int argc, char** argv) {
 
     ready = true;
     QObject::connect(&sessionEnd, &SessionEnd::Ending, Form1, [] { Form1->EndSession(); });
+    // A notification area that starts after the program, or again after a crash, gets the icon.
+    TrayWatcher trayWatcher;
+    QObject::connect(&trayWatcher, &TrayWatcher::TrayAppeared, Form1,
+                     [] { platform::Guard([] { Form1->TrayAppeared(); }); });
+    if (!Form1->TrayIconReachable())
+        platform::Guard([] { Form1->TrayAppeared(); });
 
     if (Form1->ShowsAtStart())
         Form1->show();

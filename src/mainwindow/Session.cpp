@@ -5,6 +5,7 @@
 #include "mainwindow/Unit1.h"
 #include "platform/Guard.h"
 #include "session/Draft.h"
+#include "trayicon/TrayIcon.h"
 
 #include <QApplication>
 #include <QPlainTextEdit>
@@ -40,4 +41,14 @@ void TForm1::OfferDraft() {
     Form2->RichEdit1->setPlainText(draft->text);
     // The editor removes the draft file as it closes.
     ImageFolderDblClick(Image[draft->box]);
+}
+
+void TForm1::TrayAppeared() {
+    // Removing and adding again also moves the icon to a tray that replaced the one it was in.
+    TrayIcon1->SetVisible(false);
+    try {
+        TrayIcon1->SetVisible(true);
+    } catch (const ENotifyIconError&) {
+        // The user was told at start-up; the next appearance tries again.
+    }
 }

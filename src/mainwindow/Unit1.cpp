@@ -12,6 +12,7 @@
 #include "platform/Files.h"
 #include "platform/Guard.h"
 #include "platform/Platform.h"
+#include "session/PlatformChoice.h"
 #include "store/BoxFile.h"
 #include "trayicon/TrayIcon.h"
 
@@ -54,6 +55,11 @@ void TForm1::CreateDesign() {
     setWindowTitle(QStringLiteral("Tabuko"));
     // Borderless, and off the task bar: a tool window has no task-bar entry of its own.
     setWindowFlags(Qt::FramelessWindowHint | Qt::Tool);
+    // A Wayland compositor, also for XWayland windows, draws a window from its pixels and
+    // ignores X11 shapes: the pixels cut out of the outline are left transparent instead (the
+    // mask still keeps the pointer from them).
+    if (InWaylandSession())
+        setAttribute(Qt::WA_TranslucentBackground);
     QFont font(QStringLiteral("ＭＳ Ｐゴシック"));
     font.setPixelSize(12);
     setFont(font);

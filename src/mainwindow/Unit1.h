@@ -188,6 +188,9 @@ public:
     // The session or a signal ends the program: the editor's text is kept as a draft, then
     // the program quits (the settings are written as the main window goes).
     void EndSession();
+    // A notification area appeared or restarted: the icon is registered there again, with the
+    // current picture and tip. Quiet when it still cannot be added.
+    void TrayAppeared();
     // Set once the program is ending for the session: windows closing on the way keep the draft.
     bool SessionEnding = false;
     // Keeps the open editor's text as a draft; nothing when the editor is closed or empty.

@@ -2,6 +2,7 @@
 #include "platform/CP932.h"
 #include "platform/Guard.h"
 #include "platform/RealPlatform.h"
+#include "platform/SniItem.h"
 #include "platform/TrayHost.h"
 
 #include <QCoreApplication>
@@ -58,59 +59,85 @@ TrayHost::~TrayHost() {
     // At process exit the application may already be gone; a tray icon must not be destroyed
     // without it, and the desktop drops the icon of an ended process anyway.
     if (!QCoreApplication::instance()) {
-        for (auto& [key, entry] : icons_)
+        for (auto& [key, entry] : icons_) {
             (void)entry.icon.release();
+            (void)entry.item.release();
+        }
     }
 }
 
 void TrayHost::Apply(Entry& entry, const NOTIFYICONDATAA& data) {
     if (data.uFlags & NIF_MESSAGE)
         entry.callbackMessage = data.uCallbackMessage;
-    if (data.uFlags & NIF_ICON)
-        entry.icon->setIcon(IconFromHandle(data.hIcon));
-    if (data.uFlags & NIF_TIP)
-        entry.icon->setToolTip(TipOf(data));
+    if (data.uFlags & NIF_ICON) {
+        if (entry.icon)
+            entry.icon->setIcon(IconFromHandle(data.hIcon));
+        else
+            entry.item->SetIcon(IconFromHandle(data.hIcon));
+    }
+    if (data.uFlags & NIF_TIP) {
+        if (entry.icon)
+            entry.icon->setToolTip(TipOf(data));
+        else
+            entry.item->SetToolTip(TipOf(data));
+    }
+}
+
+void TrayHost::Activated(const Key& key, QSystemTrayIcon::ActivationReason reason) {
+    const auto found = icons_.find(key);
+    if (found == icons_.end() || found->second.callbackMessage == 0)
+        return;
+    const std::uint32_t callback = found->second.callbackMessage;
+    auto post = [&](std::uint32_t down, std::uint32_t up) {
+        Post(key.first, callback, key.second, down);
+        Post(key.first, callback, key.second, up);
+    };
+    // On X11 a left press is reported as Trigger and a second press within the double-click
+    // time as DoubleClick; each becomes the press and release pair.
+    switch (reason) {
+    case QSystemTrayIcon::Trigger:
+        post(WM_LBUTTONDOWN, WM_LBUTTONUP);
+        break;
+    case QSystemTrayIcon::DoubleClick:
+        post(WM_LBUTTONDBLCLK, WM_LBUTTONUP);
+        break;
+    case QSystemTrayIcon::Context:
+        post(WM_RBUTTONDOWN, WM_RBUTTONUP);
+        break;
+    case QSystemTrayIcon::MiddleClick:
+        post(WM_MBUTTONDOWN, WM_MBUTTONUP);
+        break;
+    default:
+        break;
+    }
 }
 
 int TrayHost::NotifyIcon(std::uint32_t message, const NOTIFYICONDATAA& data) {
     const Key key{data.hWnd, data.uID};
     switch (message) {
     case NIM_ADD: {
-        if (!QSystemTrayIcon::isSystemTrayAvailable() || icons_.count(key))
+        if (icons_.count(key))
             return 0;
         Entry entry;
-        entry.icon = std::make_unique<QSystemTrayIcon>();
-        Apply(entry, data);
-        // On X11 a left press is reported as Trigger and a second press within the
-        // double-click time as DoubleClick; each becomes the press and release pair.
-        QObject::connect(entry.icon.get(), &QSystemTrayIcon::activated, &context_,
-                         [this, key](QSystemTrayIcon::ActivationReason reason) {
-                             const auto found = icons_.find(key);
-                             if (found == icons_.end() || found->second.callbackMessage == 0)
-                                 return;
-                             const std::uint32_t callback = found->second.callbackMessage;
-                             auto post = [&](std::uint32_t down, std::uint32_t up) {
-                                 Post(key.first, callback, key.second, down);
-                                 Post(key.first, callback, key.second, up);
-                             };
-                             switch (reason) {
-                             case QSystemTrayIcon::Trigger:
-                                 post(WM_LBUTTONDOWN, WM_LBUTTONUP);
-                                 break;
-                             case QSystemTrayIcon::DoubleClick:
-                                 post(WM_LBUTTONDBLCLK, WM_LBUTTONUP);
-                                 break;
-                             case QSystemTrayIcon::Context:
-                                 post(WM_RBUTTONDOWN, WM_RBUTTONUP);
-                                 break;
-                             case QSystemTrayIcon::MiddleClick:
-                                 post(WM_MBUTTONDOWN, WM_MBUTTONUP);
-                                 break;
-                             default:
-                                 break;
-                             }
-                         });
-        entry.icon->show();
+        if (QSystemTrayIcon::isSystemTrayAvailable()) {
+            entry.icon = std::make_unique<QSystemTrayIcon>();
+            QObject::connect(
+                entry.icon.get(), &QSystemTrayIcon::activated, &context_,
+                [this, key](QSystemTrayIcon::ActivationReason reason) { Activated(key, reason); });
+            Apply(entry, data);
+            entry.icon->show();
+        } else if (SniItem::WatcherPresent()) {
+            // The toolkit chose before this watcher came and does not look again.
+            entry.item = std::make_unique<SniItem>();
+            QObject::connect(
+                entry.item.get(), &SniItem::Activated, &context_,
+                [this, key](QSystemTrayIcon::ActivationReason reason) { Activated(key, reason); });
+            Apply(entry, data);
+            if (!entry.item->Register())
+                return 0;
+        } else {
+            return 0;
+        }
         icons_.emplace(key, std::move(entry));
         return 1;
     }
@@ -125,7 +152,8 @@ int TrayHost::NotifyIcon(std::uint32_t message, const NOTIFYICONDATAA& data) {
         const auto found = icons_.find(key);
         if (found == icons_.end())
             return 0;
-        found->second.icon->hide();
+        if (found->second.icon)
+            found->second.icon->hide();
         icons_.erase(found);
         return 1;
     }

@@ -4,13 +4,14 @@
 
 #include <QIcon>
 #include <QObject>
+#include <QSystemTrayIcon>
 #include <map>
 #include <memory>
 #include <utility>
 
-class QSystemTrayIcon;
-
 namespace platform {
+
+class SniItem;
 
 // Icon handles: a process-wide table from HICON to the picture it stands for, so that records
 // handed to Shell_NotifyIconA can carry a 32-bit handle as the shell expects. Main thread only.
@@ -18,10 +19,11 @@ HICON CreateIconHandle(const QIcon& icon); // 0 for a null icon
 void DestroyIconHandle(HICON handle);      // unknown handles and 0 are ignored
 QIcon IconFromHandle(HICON handle);        // a null icon for unknown handles
 
-// The real notification area: one QSystemTrayIcon per (hWnd, uID), and the message handlers of
-// the windows that AllocateHWnd gave out. Activations are posted to the window's handler as the
-// mouse messages the shell would send, after the activation signal has returned, so a handler
-// may delete the icon it was called for.
+// The real notification area: one QSystemTrayIcon per (hWnd, uID) (or, where only a
+// StatusNotifierWatcher that came after the toolkit's choice is there, a StatusNotifierItem of
+// our own), and the message handlers of the windows that AllocateHWnd gave out. Activations are
+// posted to the window's handler as the mouse messages the shell would send, after the activation
+// signal has returned, so a handler may delete the icon it was called for.
 class TrayHost {
 public:
     TrayHost();
@@ -36,11 +38,13 @@ public:
 private:
     using Key = std::pair<HWND, std::uint32_t>;
     struct Entry {
-        std::unique_ptr<QSystemTrayIcon> icon;
+        std::unique_ptr<QSystemTrayIcon> icon; // or
+        std::unique_ptr<SniItem> item;
         std::uint32_t callbackMessage = 0; // 0: the record asked for no messages
     };
 
     void Apply(Entry& entry, const NOTIFYICONDATAA& data);
+    void Activated(const Key& key, QSystemTrayIcon::ActivationReason reason);
     void Post(HWND window, std::uint32_t message, std::uint32_t id, std::uint32_t mouseMessage);
 
     std::map<Key, Entry> icons_;

@@ -233,3 +233,143 @@ box_titles() {
             my $t = substr($b, $p, $l); $p += $l + 20; $t =~ s/\r\n.*//s; print "$t\n"; }
     ' "$1" | iconv -f CP932 -t UTF-8
 }
+
+# ---- notification areas that come late or not at all, D-Bus trays, Wayland ----
+
+# Starts Xvfb on a free display, without a tray host.
+start_bare_display() {
+    local n
+    for n in $(seq 120 199); do
+        [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] || break
+    done
+    Xvfb ":$n" -screen 0 1280x800x24 -br -nolisten tcp >/dev/null 2>&1 &
+    PIDS+=($!)
+    export DISPLAY=:$n
+    for _ in $(seq 100); do xwininfo -root >/dev/null 2>&1 && break; sleep 0.1; done
+}
+
+# Starts the tray host on the current display after $1 seconds (0: now); TRAY_PID is its shell.
+start_tray_late() {
+    (sleep "$1" && exec trayer --edge bottom --align right --widthtype request --height 32 \
+        --transparent false --tint 0x404040 >/dev/null 2>&1) &
+    TRAY_PID=$!
+    PIDS+=($!)
+}
+
+# The program's message boxes (dialogs titled "Tabuko"), printed as ids.
+message_boxes() {
+    local w
+    for w in $(xdotool search --onlyvisible --name '^Tabuko$' 2>/dev/null); do
+        xprop -id "$w" _NET_WM_WINDOW_TYPE | grep -q DIALOG && echo "$w"
+    done
+    return 0
+}
+
+# Answers the program's message boxes with OK until none has come for $1 seconds (default 2);
+# prints how many there were.
+answer_messages() {
+    local quiet=0 count=0 id limit=$((${1:-2} * 5))
+    while [ "$quiet" -lt "$limit" ]; do
+        id=$(message_boxes | head -n 1)
+        if [ -n "$id" ]; then
+            count=$((count + 1))
+            [ "$count" -le 5 ] || fail "a message box does not close"
+            xdotool windowfocus "$id" sleep 0.2 key Return
+            sleep 0.3
+            quiet=0
+        else
+            quiet=$((quiet + 1))
+            sleep 0.2
+        fi
+    done
+    echo "$count"
+}
+
+# Whether the program has a notification-area icon now (no waiting).
+has_tray_icon() {
+    local id w h
+    for id in $(xdotool search --class tabuko 2>/dev/null); do
+        read -r w h < <(window_size "$id")
+        [ "$w" -le 64 ] && [ "$h" -le 64 ] && [ "$w" -ge 8 ] &&
+            xwininfo -id "$id" | grep -q "IsViewable" && return 0
+    done
+    return 1
+}
+
+# Starts a private session bus and points the programs started after it at it.
+start_session_bus() {
+    command -v dbus-daemon >/dev/null || { echo "SKIP: dbus-daemon is not installed"; exit 77; }
+    dbus-daemon --session --nofork --nopidfile --print-address=3 3>"$WORK/bus.address" \
+        >/dev/null 2>&1 &
+    PIDS+=($!)
+    for _ in $(seq 50); do [ -s "$WORK/bus.address" ] && break; sleep 0.1; done
+    DBUS_SESSION_BUS_ADDRESS=$(head -n 1 "$WORK/bus.address")
+    [ -n "$DBUS_SESSION_BUS_ADDRESS" ] || fail "the session bus did not start"
+    export DBUS_SESSION_BUS_ADDRESS
+}
+
+# Starts our StatusNotifierItem host on the session bus; it describes registered items in
+# $WORK/sni (item.txt, icon.png). SNI_PID is its id.
+start_sni_host() {
+    mkdir -p "$WORK/sni"
+    rm -f "$WORK/sni/item.txt" "$WORK/sni/icon.png"
+    QT_QPA_PLATFORM=offscreen "$TOOLS/e2e_snihost" "$WORK/sni" >>"$WORK/sni.log" 2>&1 &
+    SNI_PID=$!
+    PIDS+=($!)
+    for _ in $(seq 50); do
+        dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
+            org.freedesktop.DBus.NameHasOwner string:org.kde.StatusNotifierWatcher 2>/dev/null |
+            grep -q 'boolean true' && return 0
+        sleep 0.1
+    done
+    fail "the StatusNotifierItem host did not start"
+}
+
+# Value $1 of the item the host saw last (waits for one to register).
+sni_item() {
+    wait_file "$WORK/sni/item.txt"
+    sed -n "s/^$1=//p" "$WORK/sni/item.txt"
+}
+
+# Calls method $1 (Activate, ContextMenu, ...) of the registered item at screen x $2, y $3.
+sni_call() {
+    dbus-send --session --type=method_call --dest="$(sni_item service)" "$(sni_item path)" \
+        "org.kde.StatusNotifierItem.$1" "int32:$2" "int32:$3"
+}
+
+# Starts weston without a screen (pixman drawing, so that it can take screenshots) with XWayland,
+# in a runtime folder of its own. Sets WAYLAND_DISPLAY, XDG_RUNTIME_DIR and DISPLAY (the X server
+# that XWayland serves; it starts on the first X client).
+start_weston() {
+    local tool
+    for tool in weston Xwayland weston-screenshooter; do
+        command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+    done
+    export XDG_RUNTIME_DIR=$WORK/runtime
+    mkdir -p -m 700 "$XDG_RUNTIME_DIR"
+    # No panel (its clock would change the screen) and a plain desktop.
+    printf '[shell]\npanel-position=none\nbackground-color=0xff204060\n' >"$WORK/weston.ini"
+    weston --config="$WORK/weston.ini" --backend=headless-backend.so --use-pixman --xwayland \
+        --debug --idle-time=0 --socket=wayland-tabuko --width=1280 --height=800 \
+        >"$WORK/weston.log" 2>&1 &
+    PIDS+=($!)
+    export WAYLAND_DISPLAY=wayland-tabuko XDG_SESSION_TYPE=wayland
+    for _ in $(seq 100); do
+        DISPLAY=$(grep -o 'xserver listening on display :[0-9]*' "$WORK/weston.log" |
+            grep -o ':[0-9]*$' || true)
+        [ -n "$DISPLAY" ] && break
+        sleep 0.1
+    done
+    [ -n "$DISPLAY" ] || fail "weston did not start XWayland: $(tail -5 "$WORK/weston.log")"
+    export DISPLAY
+    for _ in $(seq 100); do xwininfo -root >/dev/null 2>&1 && break; sleep 0.1; done
+}
+
+# Saves what weston shows to $1 (PNG).
+weston_screenshot() {
+    local folder=$WORK/shots-$RANDOM
+    mkdir -p "$folder"
+    (cd "$folder" && weston-screenshooter >/dev/null 2>&1) || fail "no screenshot from weston"
+    mv "$folder"/*.png "$1"
+    rmdir "$folder"
+}

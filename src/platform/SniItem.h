@@ -1,0 +1,101 @@
+#pragma once
+
+#include <QDBusAbstractAdaptor>
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QIcon>
+#include <QList>
+#include <QSystemTrayIcon>
+
+// A notification-area icon of the StatusNotifierItem kind, for a watcher that appeared after the
+// toolkit chose how to show tray icons (it decides once, at the first icon). Each item has a bus
+// connection of its own, so that it is the object /StatusNotifierItem of its unique name.
+namespace platform {
+
+struct SniPixmap {
+    int width = 0;
+    int height = 0;
+    QByteArray argb; // ARGB32, network byte order
+};
+using SniPixmaps = QList<SniPixmap>;
+struct SniToolTip {
+    QString iconName;
+    SniPixmaps pixmaps;
+    QString title;
+    QString text;
+};
+
+class SniItem : public QObject {
+    Q_OBJECT
+public:
+    SniItem();
+    ~SniItem() override;
+
+    // Whether a StatusNotifierWatcher is on the session bus now.
+    static bool WatcherPresent();
+    // Registers the item with the watcher; false when the bus or the watcher refuses it.
+    bool Register();
+
+    void SetIcon(const QIcon& icon);
+    void SetToolTip(const QString& tip);
+    const SniPixmaps& Pixmaps() const { return pixmaps_; }
+    const QString& ToolTip() const { return tip_; }
+
+signals:
+    void Activated(QSystemTrayIcon::ActivationReason reason);
+    void IconChanged();
+    void ToolTipChanged();
+
+private:
+    QString connectionName_;
+    SniPixmaps pixmaps_;
+    QString tip_;
+};
+
+// The org.kde.StatusNotifierItem interface of an item.
+class SniAdaptor : public QDBusAbstractAdaptor {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierItem")
+    Q_PROPERTY(QString Category READ Category)
+    Q_PROPERTY(QString Id READ Id)
+    Q_PROPERTY(QString Title READ Title)
+    Q_PROPERTY(QString Status READ Status)
+    Q_PROPERTY(QString IconName READ IconName)
+    Q_PROPERTY(platform::SniPixmaps IconPixmap READ IconPixmap)
+    Q_PROPERTY(platform::SniToolTip ToolTip READ ToolTip)
+    Q_PROPERTY(bool ItemIsMenu READ ItemIsMenu)
+public:
+    explicit SniAdaptor(SniItem* item);
+
+    QString Category() const { return QStringLiteral("ApplicationStatus"); }
+    QString Id() const { return QStringLiteral("tabuko"); }
+    QString Title() const { return QStringLiteral("Tabuko"); }
+    QString Status() const { return QStringLiteral("Active"); }
+    QString IconName() const { return {}; }
+    SniPixmaps IconPixmap() const { return item_->Pixmaps(); }
+    SniToolTip ToolTip() const { return {{}, {}, item_->ToolTip(), {}}; }
+    bool ItemIsMenu() const { return false; }
+
+public slots:
+    void Activate(int x, int y);
+    void ContextMenu(int x, int y);
+    void SecondaryActivate(int x, int y);
+    void Scroll(int delta, const QString& orientation);
+
+signals:
+    void NewIcon();
+    void NewToolTip();
+
+private:
+    SniItem* item_;
+};
+
+QDBusArgument& operator<<(QDBusArgument& argument, const SniPixmap& pixmap);
+const QDBusArgument& operator>>(const QDBusArgument& argument, SniPixmap& pixmap);
+QDBusArgument& operator<<(QDBusArgument& argument, const SniToolTip& tip);
+const QDBusArgument& operator>>(const QDBusArgument& argument, SniToolTip& tip);
+
+} // namespace platform
+
+Q_DECLARE_METATYPE(platform::SniPixmap)
+Q_DECLARE_METATYPE(platform::SniToolTip)
