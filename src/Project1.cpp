@@ -9,6 +9,7 @@
 #include "mainwindow/Unit4.h"
 #include "platform/Guard.h"
 #include "platform/Platform.h"
+#include "search/SearchWindow.h"
 #include "session/SessionEnd.h"
 #include "trayicon/TrayIcon.h"
 
@@ -51,6 +52,7 @@ int main(int argc, char** argv) {
     Form3 = new TForm3;
     Form4 = new TForm4;
     Form5 = new TForm5;
+    FormSearch = new TFormSearch;
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/tabuko/tabuko.png")));
 
     QObject::connect(&instance, &SingleInstance::CommandReceived, Form1,
@@ -65,6 +67,7 @@ int main(int argc, char** argv) {
     QTimer::singleShot(0, Form1, [] { platform::Guard([] { Form1->OfferDraft(); }); });
     const int result = QApplication::exec();
 
+    delete FormSearch;
     delete Form5;
     delete Form4;
     delete Form3;
