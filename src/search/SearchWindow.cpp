@@ -332,6 +332,11 @@ void TFormSearch::done(int result) {
     // The window closes whatever happens to the saving of its position.
     platform::Guard([this] { FormClose(); });
     QDialog::done(result);
+    // The copy of every memo is not kept while nobody searches; it is made again when the
+    // window is next shown.
+    results_.Reset(nullptr, {}, {}, {});
+    index_.Clear();
+    stale_ = true;
 }
 
 bool TFormSearch::eventFilter(QObject* watched, QEvent* event) {

@@ -55,7 +55,8 @@ public:
     // otherwise the last one stays, selected, so that typing replaces it.
     void Open(const QString& text = QString());
     // The memo lists changed (every command ends with RefreshIndicators): the results are made
-    // again now while the window is shown, else when it is next shown.
+    // again now while the window is shown, else when it is next shown (closing the window lets
+    // its copy of the memos go).
     void ListsChanged();
     // Builds the index from the main window's lists and runs the query again.
     void Refresh();
