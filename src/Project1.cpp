@@ -12,6 +12,7 @@
 #include "mainwindow/Unit4.h"
 #include "platform/Guard.h"
 #include "platform/Platform.h"
+#include "search/SearchWindow.h"
 #include "session/PlatformChoice.h"
 #include "session/SessionEnd.h"
 #include "session/TrayWatcher.h"
@@ -90,8 +91,12 @@ int main(int argc, char** argv) {
     Form3 = new TForm3;
     Form4 = new TForm4;
     Form5 = new TForm5;
+    FormSearch = new TFormSearch;
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/tabuko/tabuko.png")));
 
+    QObject::connect(
+        &dispatcher, &CommandDispatcher::SearchRequested, Form1,
+        [](const QString& text) { platform::Guard([&text] { Form1->OpenSearch(text); }); });
     ready = true;
     QObject::connect(&sessionEnd, &SessionEnd::Ending, Form1, [] { Form1->EndSession(); });
     // A notification area that starts after the program, or again after a crash, gets the icon.
@@ -114,6 +119,7 @@ int main(int argc, char** argv) {
         });
     const int result = QApplication::exec();
 
+    delete FormSearch;
     delete Form5;
     delete Form4;
     delete Form3;

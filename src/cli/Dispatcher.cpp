@@ -113,7 +113,9 @@ void CommandDispatcher::Run(const QByteArray& line) {
         AddToBox(form, box, std::move(memos));
         form.RefreshIndicators();
     } else if (command.verb == "search") {
-        const QString text = args.isEmpty() ? QString() : QString::fromUtf8(args[0]);
+        // No text keeps the last query.
+        const QString text =
+            args.isEmpty() || args[0].isEmpty() ? QString() : QString::fromUtf8(args[0]);
         later([this, text] { emit SearchRequested(text); });
     } else if (command.verb == "export" && args.size() == 1) {
         std::array<const TMemoList*, 7> lists{};

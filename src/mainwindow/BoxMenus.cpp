@@ -8,6 +8,7 @@
 #include "platform/CP932.h"
 #include "platform/Guard.h"
 #include "platform/Platform.h"
+#include "search/SearchWindow.h"
 #include "store/BoxFile.h"
 #include "trayicon/TrayIcon.h"
 
@@ -268,6 +269,10 @@ std::string UnavailableHint(const std::string& name, const QString& reason) {
 } // namespace
 
 void TForm1::RefreshIndicators() {
+    // Every command that changes a list ends here: the search results follow first, so that a
+    // picture that fails to load below cannot leave them pointing at memos that have gone.
+    if (FormSearch)
+        FormSearch->ListsChanged();
     for (int n = 1; n <= 6; ++n) {
         const std::string hint = BoxUnavailable[n].isEmpty()
                                      ? BoxHint(SkinIni, n, ListedMemos(n), BoxName(n))

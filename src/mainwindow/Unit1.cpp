@@ -22,6 +22,7 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QShortcut>
 #include <QWidgetAction>
 #include <QWindow>
 
@@ -113,6 +114,7 @@ void TForm1::CreateDesign() {
     N4 = AddSeparator(PopupMenuApl, "N4");
     about1 = AddItem(PopupMenuApl, "about1", QStringLiteral("about ..."));
     N3 = AddSeparator(PopupMenuApl, "N3");
+    MenuAplSearch = AddItem(PopupMenuApl, "MenuAplSearch", QStringLiteral("検索..."));
     Exit1 = AddItem(PopupMenuApl, "Exit1", QStringLiteral("終了"));
 
     PopupMenuApl_Main = NewMenu(this, QStringLiteral("PopupMenuApl_Main"));
@@ -130,6 +132,7 @@ void TForm1::CreateDesign() {
     N7 = AddSeparator(PopupMenuApl_Main, "N7");
     MenuItem7 = AddItem(PopupMenuApl_Main, "MenuItem7", QStringLiteral("about ..."));
     MenuItem8 = AddSeparator(PopupMenuApl_Main, "MenuItem8");
+    MenuItemSearch = AddItem(PopupMenuApl_Main, "MenuItemSearch", QStringLiteral("検索..."));
     MenuItem9 = AddItem(PopupMenuApl_Main, "MenuItem9", QStringLiteral("終了"));
 
     // The notification-area icon, set up as a form-resource load does: properties, then Loaded.
@@ -204,6 +207,10 @@ void TForm1::ConnectHandlers() {
     onClick(N18, [this] { DelLogClick(); });
     onClick(MenuItem7, [this] { about1Click(); });
     onClick(MenuItem9, [this] { Exit1Click(); });
+    onClick(MenuAplSearch, [this] { OpenSearch(); });
+    onClick(MenuItemSearch, [this] { OpenSearch(); });
+    auto* find = new QShortcut(QKeySequence::Find, this);
+    connect(find, &QShortcut::activated, this, Guarded([this] { OpenSearch(); }));
 
     ImageWall->OnMouseDown = [this](Qt::MouseButton button) {
         platform::Guard([&] { ImageWallMouseDown(button); });

@@ -75,6 +75,7 @@ public:
     QAction* N4 = nullptr;
     QAction* about1 = nullptr;
     QAction* N3 = nullptr;
+    QAction* MenuAplSearch = nullptr; // "検索..."
     QAction* Exit1 = nullptr;
 
     QMenu* PopupMenuApl_Main = nullptr; // the wall's own context menu
@@ -91,7 +92,8 @@ public:
     QAction* N7 = nullptr;
     QAction* MenuItem7 = nullptr; // "about ..."
     QAction* MenuItem8 = nullptr;
-    QAction* MenuItem9 = nullptr; // "終了"
+    QAction* MenuItemSearch = nullptr; // "検索..."
+    QAction* MenuItem9 = nullptr;      // "終了"
 
     TTrayIcon* TrayIcon1 = nullptr;
 
@@ -198,6 +200,15 @@ public:
     // A draft kept at the end of the last run is opened in the editor as a new memo of its box;
     // it is stored only by the editor's OK, and the draft file goes once the editor closes.
     void OfferDraft();
+
+    // ---- the search window (Search.cpp) ----
+    // Shows the search window "メモの検索" with changes on disk taken in first. A non-null text
+    // replaces its query; a null one keeps the last query. Reached by "検索..." in both
+    // application menus and by Ctrl+F on the wall.
+    void OpenSearch(const QString& text = QString());
+    // Pops up the memo menu of memo `index` of box `box` at `at`, as choosing that memo in the
+    // box's menu does: the box becomes the active box and the memo the chosen one.
+    void ShowMemoMenu(int box, int index, QPoint at);
 
     // ---- box files changed by others (Sync.cpp) ----
     // Starts watching the data folder and the box files; changes are taken in shortly after

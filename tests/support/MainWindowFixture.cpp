@@ -6,6 +6,7 @@
 #include "mainwindow/Unit3.h"
 #include "mainwindow/Unit4.h"
 #include "platform/CP932.h"
+#include "search/SearchWindow.h"
 
 #include <QAction>
 #include <QDir>
@@ -108,9 +109,12 @@ void MainWindowFixture::CreateForms() {
     Form3 = new TForm3;
     Form4 = new TForm4;
     Form5 = new TForm5;
+    FormSearch = new TFormSearch;
 }
 
 void MainWindowFixture::DestroyForms() {
+    delete FormSearch;
+    FormSearch = nullptr;
     delete Form5;
     Form5 = nullptr;
     delete Form4;
