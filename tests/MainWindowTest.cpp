@@ -34,17 +34,44 @@ TEST_F(MainWindowTest, FirstStartUsesTheDefaultsAndWritesThemAtExit) {
               "StayOnTop=0\n\n[Skin]\nFolder=\\skin\\default\n\n");
 }
 
-TEST_F(MainWindowTest, PositionRuleCorrectsOnlyCornersBeyondTheScreen) {
-    const QSize screen(1024, 768), window(300, 100);
-    EXPECT_EQ(CorrectedPosition({10, 768}, window, screen), QPoint(10, 768));
-    EXPECT_EQ(CorrectedPosition({10, 769}, window, screen), QPoint(10, 334));
-    EXPECT_EQ(CorrectedPosition({1025, 5}, window, screen), QPoint(362, 5));
-    EXPECT_EQ(CorrectedPosition({-50, -20}, window, screen), QPoint(-50, -20));
-    EXPECT_EQ(CorrectedPosition({1000, 700}, window, screen), QPoint(1000, 700)); // partly off
+TEST_F(MainWindowTest, PositionRuleKeepsWindowsShowingACornerOnSomeScreen) {
+    const QSize window(300, 100);
+    // A primary screen with a panel at its bottom, and a second screen to its right.
+    const std::vector<platform::Screen> screens = {
+        {QRect(0, 0, 1024, 768), QRect(0, 0, 1024, 736)},
+        {QRect(1024, 0, 1280, 1024), QRect(1024, 0, 1280, 1024)}};
+    const QPoint centred(362, 334);
+    EXPECT_EQ(CorrectedPosition({1500, 600}, window, screens), QPoint(1500, 600)); // second
+    EXPECT_EQ(CorrectedPosition({-268, 5}, window, screens), QPoint(-268, 5));     // 32 showing
+    EXPECT_EQ(CorrectedPosition({-269, 5}, window, screens), centred);
+    EXPECT_EQ(CorrectedPosition({10, 704}, window, screens), QPoint(10, 704)); // above the panel
+    EXPECT_EQ(CorrectedPosition({10, 705}, window, screens), centred);
+    EXPECT_EQ(CorrectedPosition({2272, 992}, window, screens), QPoint(2272, 992));
+    EXPECT_EQ(CorrectedPosition({2273, 5}, window, screens), centred);
+    // Below the primary screen but beside the second one's lower half: nowhere.
+    EXPECT_EQ(CorrectedPosition({100, 900}, window, screens), centred);
+    EXPECT_EQ(CorrectedPosition({-99999, -5000}, window, screens), centred);
+    // A window smaller than the corner needs to show whole.
+    EXPECT_EQ(CorrectedPosition({1014, 10}, QSize(10, 10), {screens[0]}), QPoint(1014, 10));
+    EXPECT_EQ(CorrectedPosition({1015, 10}, QSize(10, 10), {screens[0]}), QPoint(507, 379));
+    // The primary screen need not be at the desktop's origin.
+    EXPECT_EQ(CorrectedPosition({5000, 5000}, window, {screens[1], screens[0]}),
+              QPoint(1024 + 640 - 150, 512 - 50));
+}
 
-    WriteCp932File(dir.file(kSettingsFileName), "[MainWindow]\nTop=769\nLeft=-7\n");
+TEST_F(MainWindowTest, WallSavedOnTheSecondScreenStaysThereAndOneOffEveryScreenIsCentred) {
+    fake->screens = {{QRect(0, 0, 1024, 768), QRect(0, 0, 1024, 768)},
+                     {QRect(1024, 0, 1024, 768), QRect(1024, 0, 1024, 768)}};
+    WriteCp932File(dir.file(kSettingsFileName), "[MainWindow]\nTop=200\nLeft=1600\n");
     CreateForms();
-    EXPECT_EQ(Form1->pos(), QPoint(-7, 768 / 2 - Form1->height() / 2));
+    EXPECT_EQ(Form1->pos(), QPoint(1600, 200));
+    DestroyForms();
+    EXPECT_NE(Settings(dir.file(kSettingsFileName)).find("Top=200\nLeft=1600\n"),
+              std::string::npos);
+
+    WriteCp932File(dir.file(kSettingsFileName), "[MainWindow]\nTop=769\nLeft=-99999\n");
+    CreateForms();
+    EXPECT_EQ(Form1->pos(), QPoint(512 - Form1->width() / 2, 384 - Form1->height() / 2));
 }
 
 TEST_F(MainWindowTest, SettingsAreReadFromTheProgramFolderAndWrittenToTheCurrentDirectory) {

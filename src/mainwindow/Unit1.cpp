@@ -399,8 +399,7 @@ void TForm1::N15Click() {
 }
 
 void TForm1::about1Click() {
-    const QSize screen = platform::Current().ScreenSize();
-    Form3->move(Centred(screen.width(), Form3->width()), Centred(screen.height(), Form3->height()));
+    Form3->move(CentredOnPrimary(Form3->size()));
     platform::Current().ShowModal(Form3);
 }
 

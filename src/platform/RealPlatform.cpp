@@ -45,6 +45,19 @@ QSize RealPlatform::ScreenSize() {
     return screen ? screen->size() : QSize(1024, 768);
 }
 
+std::vector<Screen> RealPlatform::Screens() {
+    std::vector<Screen> screens;
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    if (primary)
+        screens.push_back({primary->geometry(), primary->availableGeometry()});
+    for (const QScreen* screen : QGuiApplication::screens())
+        if (screen != primary)
+            screens.push_back({screen->geometry(), screen->availableGeometry()});
+    if (screens.empty())
+        screens.push_back({QRect(0, 0, 1024, 768), QRect(0, 0, 1024, 768)});
+    return screens;
+}
+
 TDateTime RealPlatform::Now() {
     return datetime::FromQDateTime(QDateTime::currentDateTime());
 }
