@@ -4,17 +4,18 @@
 #include "editor/Unit2.h"
 #include "editor/Unit5.h"
 #include "instance/SingleInstance.h"
+#include "mainwindow/ProgramFont.h"
 #include "mainwindow/Unit1.h"
 #include "mainwindow/Unit3.h"
 #include "mainwindow/Unit4.h"
 #include "platform/Guard.h"
 #include "platform/Platform.h"
+#include "session/ModalWindows.h"
 #include "session/SessionEnd.h"
 #include "trayicon/TrayIcon.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QFont>
 #include <QIcon>
 #include <QLocale>
 #include <QTimer>
@@ -24,11 +25,9 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tabuko"));
     QApplication::setQuitOnLastWindowClosed(false);
-    // The program speaks Japanese whatever the system's locale; the fonts its design names are
-    // served by their metric twins.
+    // The program speaks Japanese whatever the system's locale, in its own font.
     QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
-    QFont::insertSubstitution(QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"));
-    QFont::insertSubstitution(QStringLiteral("ＭＳ ゴシック"), QStringLiteral("IPAGothic"));
+    UseProgramFont();
 
     SingleInstance instance(QDir::currentPath());
     if (!instance.Acquire()) {
@@ -45,6 +44,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "tabuko: %s\n", qPrintable(instance.Error()));
     }
     SessionEnd sessionEnd;
+    ModalWindows modalWindows;
 
     Form1 = new TForm1;
     Form2 = new TForm2;

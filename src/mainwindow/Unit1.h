@@ -227,6 +227,7 @@ public:
     void WriteSettings(const std::function<void(IniFile&)>& change);
 
 protected:
+    void closeEvent(QCloseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
@@ -254,6 +255,11 @@ private:
     // they change.
     QHash<QString, platform::FileStamp> failedCopies_;
 
+    // Starts moving the wall with the pointer (a left press that turned into a drag).
+    void StartMove();
+
+    QPoint pressPos_;          // where the left button went down on the wall
+    bool movePending_ = false; // pressed, not yet moved far enough to be a drag
     QPoint dragOffset_;
     bool dragging_ = false;
 };

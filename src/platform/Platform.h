@@ -104,7 +104,8 @@ public:
     // Mouse and windows.
     virtual QPoint GetCursorPos() = 0;
     virtual void SetForegroundWindow(QWidget* window) = 0;
-    // Keeps a top-level window out of the task bar (and the pager); call before showing it.
+    // Keeps a top-level window out of the task bar (and the pager), now and through every later
+    // hide, show and change of its flags.
     virtual void KeepOffTaskBar(QWidget* window) = 0;
     // Opens `menu` at `screenPos` and returns at once; the menu's aboutToShow runs as usual.
     virtual void Popup(QMenu* menu, QPoint screenPos) = 0;
