@@ -45,6 +45,18 @@ int main(int argc, char** argv) {
     }
     SessionEnd sessionEnd;
     ModalWindows modalWindows;
+    // A signal while the windows are being created (a start-up message box waits for an
+    // answer): every event loop is left at once, later message boxes return unanswered, and
+    // the program ends as soon as its windows exist, writing its settings.
+    bool endedDuringStart = false;
+    QObject::connect(&sessionEnd, &SessionEnd::Ending, qApp, [&endedDuringStart] {
+        if (Form5) {
+            Form1->EndSession();
+            return;
+        }
+        endedDuringStart = true;
+        QCoreApplication::exit(0);
+    });
 
     Form1 = new TForm1;
     Form2 = new TForm2;
@@ -58,12 +70,14 @@ int main(int argc, char** argv) {
                          if (command == "show")
                              platform::Guard([] { Form1->BringForward(); });
                      });
-    QObject::connect(&sessionEnd, &SessionEnd::Ending, Form1, [] { Form1->EndSession(); });
 
-    if (Form1->ShowsAtStart())
-        Form1->show();
-    QTimer::singleShot(0, Form1, [] { platform::Guard([] { Form1->OfferDraft(); }); });
-    const int result = QApplication::exec();
+    int result = 0;
+    if (!endedDuringStart) {
+        if (Form1->ShowsAtStart())
+            Form1->show();
+        QTimer::singleShot(0, Form1, [] { platform::Guard([] { Form1->OfferDraft(); }); });
+        result = QApplication::exec();
+    }
 
     delete Form5;
     delete Form4;

@@ -138,6 +138,12 @@ public:
         xcb_connection_t* connection = Connection();
         if (!connection || !window_->isVisible())
             return;
+        // Without a window manager the window's own state is all there is; Qt may have put up a
+        // new native window since the show event.
+        if (!WindowManagerRunning(connection)) {
+            MarkUnmapped();
+            return;
+        }
         const auto marks = Marks(connection);
         xcb_client_message_event_t message{};
         message.response_type = XCB_CLIENT_MESSAGE;
@@ -175,6 +181,16 @@ private:
     static xcb_connection_t* Connection() {
         auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
         return x11 ? x11->connection() : nullptr;
+    }
+    static bool WindowManagerRunning(xcb_connection_t* connection) {
+        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+        const auto cookie =
+            xcb_get_property(connection, 0, root, Atom(connection, "_NET_SUPPORTING_WM_CHECK"),
+                             XCB_ATOM_WINDOW, 0, 1);
+        xcb_get_property_reply_t* reply = xcb_get_property_reply(connection, cookie, nullptr);
+        const bool running = reply && xcb_get_property_value_length(reply) >= 4;
+        std::free(reply);
+        return running;
     }
     static std::array<xcb_atom_t, 2> Marks(xcb_connection_t* connection) {
         return {Atom(connection, "_NET_WM_STATE_SKIP_TASKBAR"),
