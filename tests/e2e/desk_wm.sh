@@ -47,6 +47,31 @@ sleep 0.5
 read -r x1 y1 < <(window_origin "$wall")
 [ "$x1" -gt "$x0" ] && [ "$y1" -gt "$y0" ] || fail "the wall did not follow a drag ($x0,$y0 -> $x1,$y1)"
 
+# A box icon's hint shows while another program's window is the active one.
+if has_window_manager; then
+    xmessage -geometry +600+400 other >/dev/null 2>&1 &
+    PIDS+=($!)
+    other=$(wait_window xmessage)
+    xdotool windowactivate --sync "$other"
+    [ "$(xdotool getactivewindow)" = "$other" ] || fail "xmessage is not active"
+fi
+xdotool mousemove --window "$wall" 84 43 sleep 0.3 mousemove --window "$wall" 86 44
+hint=
+for _ in $(seq 30); do
+    for id in $(xdotool search --onlyvisible --class tabuko 2>/dev/null); do
+        info=$(xwininfo -id "$id" 2>/dev/null) || continue
+        grep -q "Override Redirect State: yes" <<<"$info" || continue
+        [ "$(awk '/Width:/ {print $2}' <<<"$info")" -ge 40 ] &&
+            [ "$(awk '/Height:/ {print $2}' <<<"$info")" -lt 40 ] && hint=$id
+    done
+    [ -n "$hint" ] && break
+    sleep 0.1
+done
+[ -n "$hint" ] || fail "no hint over box 2 while the wall is not active"
+screenshot "$WORK/hint.png"
+xdotool mousemove 700 700
+sleep 0.5
+
 # "常に手前" on and off from the wall's menu (ウィンドウ, then its second item).
 for want in = '!'; do
     click_in 100 20 3 "$wall"
@@ -60,17 +85,17 @@ done
 
 if has_window_manager; then
     # Alt+F4 on the active wall ends the program, and the settings are written.
+    # The wall is made active by hiding it and showing it again from the notification-area icon
+    # (stay-on-top registered the icon anew).
     rm -f "$APP/TabukoExc.ini"
-    click_in 5 5 3 "$icon"
-    popup_menu >/dev/null
-    xdotool key Up Up Up Up sleep 0.2 key Return
-    sleep 0.8
-    click_in 5 5 3 "$icon"
-    popup_menu >/dev/null
-    xdotool key Up Up Up Up sleep 0.2 key Return
-    sleep 0.8
-    xdotool windowactivate "$(wall_window)" 2>/dev/null || true
-    sleep 0.3
+    for _ in 1 2; do
+        click_in 5 5 3 "$(tray_icon_window)"
+        popup_menu >/dev/null
+        xdotool key Up Up Up Up sleep 0.2 key Return
+        sleep 0.8
+    done
+    [ "$(xdotool getactivewindow getwindowname 2>/dev/null)" = Tabuko ] ||
+        fail "the wall is not active after ウィンドウ表示"
     xdotool key alt+F4
     wait_app_exit
     grep -q '^Visible=1' "$APP/TabukoExc.ini" || fail "no settings written at Alt+F4"
