@@ -1,5 +1,6 @@
 // Start-up, the settings file, the position rule and the window commands of the wall.
 #include "MainWindowFixture.h"
+#include "mainwindow/FormRgn.h"
 #include "mainwindow/Position.h"
 #include "mainwindow/Unit1.h"
 #include "store/BoxFile.h"
@@ -7,7 +8,9 @@
 #include "trayicon/TrayIcon.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
+#include <QMouseEvent>
 #include <gtest/gtest.h>
 
 namespace {
@@ -240,6 +243,41 @@ TEST_F(MainWindowTest, AboutBoxIsCentredModalAndDisablesTheTrayIcon) {
     ASSERT_EQ(fake->modalShown.size(), 1u);
     EXPECT_FALSE(enabledWhileOpen);
     EXPECT_TRUE(Form1->TrayIcon1->Enabled());
+}
+
+} // namespace
+
+namespace {
+
+// Sends a mouse event of `type` at screen point `global` to the wall's picture.
+void SendWallMouse(QEvent::Type type, QPoint global, Qt::MouseButtons buttons) {
+    const QPointF local = Form1->ImageWall->mapFromGlobal(QPointF(global));
+    QMouseEvent event(type, local, QPointF(global), Qt::LeftButton, buttons, Qt::NoModifier);
+    QApplication::sendEvent(Form1->ImageWall, &event);
+}
+
+TEST_F(MainWindowTest, WallMovesOnlyOnceAPressTurnsIntoADragAndADoubleClickHidesIt) {
+    CreateForms();
+    Form1->show();
+    const QPoint start = Form1->pos();
+    const QPoint press = start + QPoint(100, 20);
+    fake->cursorPos = press;
+    SendWallMouse(QEvent::MouseButtonPress, press, Qt::LeftButton);
+    // A pointer that trembles while the button is down is still a click.
+    SendWallMouse(QEvent::MouseMove, press + QPoint(2, 1), Qt::LeftButton);
+    EXPECT_EQ(Form1->pos(), start);
+    SendWallMouse(QEvent::MouseButtonRelease, press + QPoint(2, 1), Qt::NoButton);
+    SendWallMouse(QEvent::MouseButtonDblClick, press, Qt::LeftButton);
+    EXPECT_FALSE(Form1->isVisible());
+    EXPECT_FALSE(Form1->WindowVisible);
+
+    Form1->WinShowClick();
+    SendWallMouse(QEvent::MouseButtonPress, press, Qt::LeftButton);
+    SendWallMouse(QEvent::MouseMove, press + QPoint(40, 30), Qt::LeftButton);
+    EXPECT_EQ(Form1->pos(), start + QPoint(40, 30));
+    SendWallMouse(QEvent::MouseButtonRelease, press + QPoint(40, 30), Qt::NoButton);
+    SendWallMouse(QEvent::MouseMove, press + QPoint(90, 90), Qt::NoButton);
+    EXPECT_EQ(Form1->pos(), start + QPoint(40, 30));
 }
 
 } // namespace
