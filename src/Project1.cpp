@@ -7,12 +7,14 @@
 #include "editor/Unit5.h"
 #include "instance/Channel.h"
 #include "instance/SingleInstance.h"
+#include "mainwindow/ProgramFont.h"
 #include "mainwindow/Unit1.h"
 #include "mainwindow/Unit3.h"
 #include "mainwindow/Unit4.h"
 #include "platform/Guard.h"
 #include "platform/Platform.h"
 #include "search/SearchWindow.h"
+#include "session/ModalWindows.h"
 #include "session/PlatformChoice.h"
 #include "session/SessionEnd.h"
 #include "session/TrayWatcher.h"
@@ -20,7 +22,6 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QFont>
 #include <QIcon>
 #include <QLocale>
 #include <QTimer>
@@ -47,11 +48,9 @@ int main(int argc, char** argv) {
     QApplication app(argumentCount, qtArguments.data());
     QApplication::setApplicationName(QStringLiteral("Tabuko"));
     QApplication::setQuitOnLastWindowClosed(false);
-    // The program speaks Japanese whatever the system's locale; the fonts its design names are
-    // served by their metric twins.
+    // The program speaks Japanese whatever the system's locale, in its own font.
     QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
-    QFont::insertSubstitution(QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"));
-    QFont::insertSubstitution(QStringLiteral("ＭＳ ゴシック"), QStringLiteral("IPAGothic"));
+    UseProgramFont();
 
     SingleInstance instance(QDir::currentPath());
     const cli::Start start = cli::TakeFolderOrHandOver(
@@ -76,6 +75,19 @@ int main(int argc, char** argv) {
         break;
     }
     SessionEnd sessionEnd;
+    ModalWindows modalWindows;
+    // A signal while the windows are being created (a start-up message box waits for an
+    // answer): every event loop is left at once, later message boxes return unanswered, and
+    // the program ends as soon as its windows exist, writing its settings.
+    bool endedDuringStart = false;
+    QObject::connect(&sessionEnd, &SessionEnd::Ending, qApp, [&endedDuringStart] {
+        if (Form5) {
+            Form1->EndSession();
+            return;
+        }
+        endedDuringStart = true;
+        QCoreApplication::exit(0);
+    });
     // Commands that come while the windows are still being made (a start-up message box runs
     // the event loop) are refused, so that the sender says so instead of losing them.
     CommandDispatcher dispatcher;
@@ -98,7 +110,6 @@ int main(int argc, char** argv) {
         &dispatcher, &CommandDispatcher::SearchRequested, Form1,
         [](const QString& text) { platform::Guard([&text] { Form1->OpenSearch(text); }); });
     ready = true;
-    QObject::connect(&sessionEnd, &SessionEnd::Ending, Form1, [] { Form1->EndSession(); });
     // A notification area that starts after the program, or again after a crash, gets the icon.
     TrayWatcher trayWatcher;
     QObject::connect(&trayWatcher, &TrayWatcher::TrayAppeared, Form1,
@@ -106,18 +117,21 @@ int main(int argc, char** argv) {
     if (!Form1->TrayIconReachable())
         platform::Guard([] { Form1->TrayAppeared(); });
 
-    if (Form1->ShowsAtStart())
-        Form1->show();
-    QTimer::singleShot(0, Form1, [] { platform::Guard([] { Form1->OfferDraft(); }); });
-    // The command this start was given, carried out as if it had come on the channel.
-    if (!command.isEmpty())
-        QTimer::singleShot(0, Form1, [&dispatcher, &command] {
-            const std::optional<channel::Answer> answer =
-                channel::ParseAnswer(dispatcher.Answer(cli::FirstRunCommand(command)));
-            if (answer && !answer->ok)
-                platform::ShowError(answer->error);
-        });
-    const int result = QApplication::exec();
+    int result = 0;
+    if (!endedDuringStart) {
+        if (Form1->ShowsAtStart())
+            Form1->show();
+        QTimer::singleShot(0, Form1, [] { platform::Guard([] { Form1->OfferDraft(); }); });
+        // The command this start was given, carried out as if it had come on the channel.
+        if (!command.isEmpty())
+            QTimer::singleShot(0, Form1, [&dispatcher, &command] {
+                const std::optional<channel::Answer> answer =
+                    channel::ParseAnswer(dispatcher.Answer(cli::FirstRunCommand(command)));
+                if (answer && !answer->ok)
+                    platform::ShowError(answer->error);
+            });
+        result = QApplication::exec();
+    }
 
     delete FormSearch;
     delete Form5;

@@ -411,14 +411,19 @@ TEST_F(EditorTest, CaptionsAndHintsUseTheBoxNames) {
     EXPECT_TRUE(fake->messageBoxes.empty());
 }
 
-TEST_F(EditorTest, SavedPositionBeyondTheScreenIsCentred) {
+TEST_F(EditorTest, SavedPositionOffTheScreensIsCentred) {
     IniFile settings;
-    settings.WriteInteger("EditWindow", "Top", 5000);
+    settings.WriteInteger("EditWindow", "Top", -5000);
     settings.WriteInteger("EditWindow", "Left", -20);
     settings.Save(Form1->SettingsPath());
     TForm2 editor;
-    EXPECT_EQ(editor.y(), 768 / 2 - editor.frameGeometry().height() / 2);
-    EXPECT_EQ(editor.x(), -20);
+    EXPECT_EQ(editor.pos(), QPoint(1024 / 2 - editor.frameGeometry().width() / 2,
+                                   768 / 2 - editor.frameGeometry().height() / 2));
+
+    settings.WriteInteger("EditWindow", "Top", 700);
+    settings.Save(Form1->SettingsPath());
+    TForm2 partly;
+    EXPECT_EQ(partly.pos(), QPoint(-20, 700));
 
     QFile::remove(Form1->SettingsPath());
     TForm2 centred;

@@ -1,5 +1,6 @@
 // Start-up, the settings file, the position rule and the window commands of the wall.
 #include "MainWindowFixture.h"
+#include "mainwindow/FormRgn.h"
 #include "mainwindow/Position.h"
 #include "mainwindow/Unit1.h"
 #include "store/BoxFile.h"
@@ -7,7 +8,9 @@
 #include "trayicon/TrayIcon.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
+#include <QMouseEvent>
 #include <gtest/gtest.h>
 
 namespace {
@@ -34,17 +37,44 @@ TEST_F(MainWindowTest, FirstStartUsesTheDefaultsAndWritesThemAtExit) {
               "StayOnTop=0\n\n[Skin]\nFolder=\\skin\\default\n\n");
 }
 
-TEST_F(MainWindowTest, PositionRuleCorrectsOnlyCornersBeyondTheScreen) {
-    const QSize screen(1024, 768), window(300, 100);
-    EXPECT_EQ(CorrectedPosition({10, 768}, window, screen), QPoint(10, 768));
-    EXPECT_EQ(CorrectedPosition({10, 769}, window, screen), QPoint(10, 334));
-    EXPECT_EQ(CorrectedPosition({1025, 5}, window, screen), QPoint(362, 5));
-    EXPECT_EQ(CorrectedPosition({-50, -20}, window, screen), QPoint(-50, -20));
-    EXPECT_EQ(CorrectedPosition({1000, 700}, window, screen), QPoint(1000, 700)); // partly off
+TEST_F(MainWindowTest, PositionRuleKeepsWindowsShowingACornerOnSomeScreen) {
+    const QSize window(300, 100);
+    // A primary screen with a panel at its bottom, and a second screen to its right.
+    const std::vector<platform::Screen> screens = {
+        {QRect(0, 0, 1024, 768), QRect(0, 0, 1024, 736)},
+        {QRect(1024, 0, 1280, 1024), QRect(1024, 0, 1280, 1024)}};
+    const QPoint centred(362, 334);
+    EXPECT_EQ(CorrectedPosition({1500, 600}, window, screens), QPoint(1500, 600)); // second
+    EXPECT_EQ(CorrectedPosition({-268, 5}, window, screens), QPoint(-268, 5));     // 32 showing
+    EXPECT_EQ(CorrectedPosition({-269, 5}, window, screens), centred);
+    EXPECT_EQ(CorrectedPosition({10, 704}, window, screens), QPoint(10, 704)); // above the panel
+    EXPECT_EQ(CorrectedPosition({10, 705}, window, screens), centred);
+    EXPECT_EQ(CorrectedPosition({2272, 992}, window, screens), QPoint(2272, 992));
+    EXPECT_EQ(CorrectedPosition({2273, 5}, window, screens), centred);
+    // Below the primary screen but beside the second one's lower half: nowhere.
+    EXPECT_EQ(CorrectedPosition({100, 900}, window, screens), centred);
+    EXPECT_EQ(CorrectedPosition({-99999, -5000}, window, screens), centred);
+    // A window smaller than the corner needs to show whole.
+    EXPECT_EQ(CorrectedPosition({1014, 10}, QSize(10, 10), {screens[0]}), QPoint(1014, 10));
+    EXPECT_EQ(CorrectedPosition({1015, 10}, QSize(10, 10), {screens[0]}), QPoint(507, 379));
+    // The primary screen need not be at the desktop's origin.
+    EXPECT_EQ(CorrectedPosition({5000, 5000}, window, {screens[1], screens[0]}),
+              QPoint(1024 + 640 - 150, 512 - 50));
+}
 
-    WriteCp932File(dir.file(kSettingsFileName), "[MainWindow]\nTop=769\nLeft=-7\n");
+TEST_F(MainWindowTest, WallSavedOnTheSecondScreenStaysThereAndOneOffEveryScreenIsCentred) {
+    fake->screens = {{QRect(0, 0, 1024, 768), QRect(0, 0, 1024, 768)},
+                     {QRect(1024, 0, 1024, 768), QRect(1024, 0, 1024, 768)}};
+    WriteCp932File(dir.file(kSettingsFileName), "[MainWindow]\nTop=200\nLeft=1600\n");
     CreateForms();
-    EXPECT_EQ(Form1->pos(), QPoint(-7, 768 / 2 - Form1->height() / 2));
+    EXPECT_EQ(Form1->pos(), QPoint(1600, 200));
+    DestroyForms();
+    EXPECT_NE(Settings(dir.file(kSettingsFileName)).find("Top=200\nLeft=1600\n"),
+              std::string::npos);
+
+    WriteCp932File(dir.file(kSettingsFileName), "[MainWindow]\nTop=769\nLeft=-99999\n");
+    CreateForms();
+    EXPECT_EQ(Form1->pos(), QPoint(512 - Form1->width() / 2, 384 - Form1->height() / 2));
 }
 
 TEST_F(MainWindowTest, SettingsAreReadFromTheProgramFolderAndWrittenToTheCurrentDirectory) {
@@ -213,6 +243,41 @@ TEST_F(MainWindowTest, AboutBoxIsCentredModalAndDisablesTheTrayIcon) {
     ASSERT_EQ(fake->modalShown.size(), 1u);
     EXPECT_FALSE(enabledWhileOpen);
     EXPECT_TRUE(Form1->TrayIcon1->Enabled());
+}
+
+} // namespace
+
+namespace {
+
+// Sends a mouse event of `type` at screen point `global` to the wall's picture.
+void SendWallMouse(QEvent::Type type, QPoint global, Qt::MouseButtons buttons) {
+    const QPointF local = Form1->ImageWall->mapFromGlobal(QPointF(global));
+    QMouseEvent event(type, local, QPointF(global), Qt::LeftButton, buttons, Qt::NoModifier);
+    QApplication::sendEvent(Form1->ImageWall, &event);
+}
+
+TEST_F(MainWindowTest, WallMovesOnlyOnceAPressTurnsIntoADragAndADoubleClickHidesIt) {
+    CreateForms();
+    Form1->show();
+    const QPoint start = Form1->pos();
+    const QPoint press = start + QPoint(100, 20);
+    fake->cursorPos = press;
+    SendWallMouse(QEvent::MouseButtonPress, press, Qt::LeftButton);
+    // A pointer that trembles while the button is down is still a click.
+    SendWallMouse(QEvent::MouseMove, press + QPoint(2, 1), Qt::LeftButton);
+    EXPECT_EQ(Form1->pos(), start);
+    SendWallMouse(QEvent::MouseButtonRelease, press + QPoint(2, 1), Qt::NoButton);
+    SendWallMouse(QEvent::MouseButtonDblClick, press, Qt::LeftButton);
+    EXPECT_FALSE(Form1->isVisible());
+    EXPECT_FALSE(Form1->WindowVisible);
+
+    Form1->WinShowClick();
+    SendWallMouse(QEvent::MouseButtonPress, press, Qt::LeftButton);
+    SendWallMouse(QEvent::MouseMove, press + QPoint(40, 30), Qt::LeftButton);
+    EXPECT_EQ(Form1->pos(), start + QPoint(40, 30));
+    SendWallMouse(QEvent::MouseButtonRelease, press + QPoint(40, 30), Qt::NoButton);
+    SendWallMouse(QEvent::MouseMove, press + QPoint(90, 90), Qt::NoButton);
+    EXPECT_EQ(Form1->pos(), start + QPoint(40, 30));
 }
 
 } // namespace

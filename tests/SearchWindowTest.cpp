@@ -4,6 +4,7 @@
 #include "Memos.h"
 
 #include "editor/Unit2.h"
+#include "mainwindow/Position.h"
 #include "mainwindow/Unit1.h"
 #include "platform/CP932.h"
 #include "platform/DateTime.h"
@@ -183,10 +184,10 @@ TEST_F(SearchWindowTest, PositionIsKeptInItsOwnSection) {
     EXPECT_EQ(settings.ReadInteger("SearchWindow", "Left", 0), 70);
     DestroyForms();
 
-    // A top beyond the screen is centred, as for the other windows.
+    // A position where no screen would show the window is centred, as for the other windows.
     WriteCp932File(dir.file(kSettingsFileName), "[SearchWindow]\nTop=900\nLeft=50\n");
     CreateForms();
-    EXPECT_EQ(FormSearch->pos(), QPoint(50, 768 / 2 - FormSearch->frameGeometry().height() / 2));
+    EXPECT_EQ(FormSearch->pos(), CentredOnPrimary(FormSearch->frameGeometry().size()));
 }
 
 } // namespace

@@ -403,7 +403,8 @@ TEST_F(SkinInfoTest, PlacedFromTheSettingsByThePositionRule) {
     WriteCp932File(dir.file(QStringLiteral("TabukoExc.ini")),
                    QStringLiteral("[SkinInfoWindow]\nTop=769\nLeft=-20\n"));
     CreateForms();
-    EXPECT_EQ(Form4->pos(), QPoint(-20, 768 / 2 - Form4->frameGeometry().height() / 2));
+    EXPECT_EQ(Form4->pos(), QPoint(1024 / 2 - Form4->frameGeometry().width() / 2,
+                                   768 / 2 - Form4->frameGeometry().height() / 2));
     EXPECT_EQ(Form4->size(), QSize(328, 202));
     EXPECT_EQ(Form4->windowTitle(), QStringLiteral("Tabuko - スキン情報 -"));
 }

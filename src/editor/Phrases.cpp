@@ -3,6 +3,7 @@
 
 #include "editor/PhraseFile.h"
 #include "editor/Unit5.h"
+#include "mainwindow/Position.h"
 #include "mainwindow/Unit1.h"
 #include "platform/CP932.h"
 #include "platform/Exception.h"
@@ -103,6 +104,6 @@ void TForm2::N15Click() {
 }
 
 void TForm2::N4Click() {
-    Form5->move(platform::Current().GetCursorPos());
+    PlaceWindow(Form5, platform::Current().GetCursorPos());
     platform::Current().ShowModal(Form5);
 }

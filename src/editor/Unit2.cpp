@@ -173,10 +173,10 @@ void TForm2::ConnectHandlers() {
 }
 
 void TForm2::FormCreate() {
-    const QSize screen = platform::Current().ScreenSize();
+    const QPoint centred = CentredOnPrimary(size());
     const IniFile settings = Form1->ReadSettings();
-    const int top = settings.ReadInteger("EditWindow", "Top", Centred(screen.height(), height()));
-    const int left = settings.ReadInteger("EditWindow", "Left", Centred(screen.width(), width()));
+    const int top = settings.ReadInteger("EditWindow", "Top", centred.y());
+    const int left = settings.ReadInteger("EditWindow", "Left", centred.x());
     PlaceWindow(this, QPoint(left, top));
 }
 

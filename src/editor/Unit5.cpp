@@ -218,14 +218,24 @@ TForm5::TForm5() {
     setWindowTitle(QStringLiteral("日付の挿入"));
     setWindowFlags(Qt::Tool | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
-    setFixedSize(162, 170);
     QFont font(QStringLiteral("ＭＳ Ｐゴシック"));
     font.setPixelSize(12);
     setFont(font);
+    // The design's width unless the caption would not fit beside the icon and the three buttons
+    // that window managers put in a title bar, in a title font of 14 pixels: the window then
+    // widens with its calendar.
+    QFont titleFont = font;
+    titleFont.setPixelSize(14);
+    titleFont.setBold(true);
+    constexpr int kTitleBarButtons = 4, kTitleButtonWidth = 24, kTitleMargins = 16;
+    const int captionRoom = QFontMetrics(titleFont).horizontalAdvance(windowTitle()) +
+                            kTitleBarButtons * kTitleButtonWidth + kTitleMargins;
+    const int windowWidth = std::max(162, captionRoom);
+    setFixedSize(windowWidth, 170);
 
     MonthCalendar1 = new TRangeCalendar(this);
     MonthCalendar1->setObjectName(QStringLiteral("MonthCalendar1"));
-    MonthCalendar1->setGeometry(0, 0, 162, 143);
+    MonthCalendar1->setGeometry(0, 0, windowWidth, 143);
     MonthCalendar1->ShowDay(Today());
 
     Button1 = new QPushButton(QStringLiteral("挿入"), this);
@@ -238,7 +248,7 @@ TForm5::TForm5() {
                            style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, Button1));
     const int width =
         std::max(57, Button1->fontMetrics().horizontalAdvance(Button1->text()) + frame + 8);
-    Button1->setGeometry(161 - width, 144, width, 25);
+    Button1->setGeometry(windowWidth - 1 - width, 144, width, 25);
     connect(Button1, &QPushButton::clicked, this, platform::Guarded([this] { Button1Click(); }));
     connect(MonthCalendar1, &TRangeCalendar::EnterPressed, Button1, &QPushButton::click);
 }

@@ -17,6 +17,7 @@
 #include "trayicon/TrayIcon.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QFileInfo>
@@ -61,6 +62,9 @@ void TForm1::CreateDesign() {
     // mask still keeps the pointer from them).
     if (InWaylandSession())
         setAttribute(Qt::WA_TranslucentBackground);
+    // The box icons' hints are the only place where box names and counts show: they show
+    // whether or not the wall is the active window.
+    setAttribute(Qt::WA_AlwaysShowToolTips);
     QFont font(QStringLiteral("ＭＳ Ｐゴシック"));
     font.setPixelSize(12);
     setFont(font);
@@ -351,23 +355,40 @@ void TForm1::SetStayOnTop(bool onTop) {
 void TForm1::ImageWallMouseDown(Qt::MouseButton button) {
     if (button != Qt::LeftButton)
         return;
+    // The move starts once the pointer leaves the press point with the button held. Handing
+    // the pointer to the window manager at the press itself would swallow the second press of
+    // a double click.
+    movePending_ = true;
+    pressPos_ = platform::Current().GetCursorPos();
+}
+
+void TForm1::StartMove() {
+    movePending_ = false;
     // The window system moves the window as if its caption were dragged; where it cannot, the
     // wall follows the pointer itself (eventFilter).
     QWindow* window = windowHandle();
     if (window && window->startSystemMove())
         return;
     dragging_ = true;
-    dragOffset_ = platform::Current().GetCursorPos() - pos();
+    dragOffset_ = pressPos_ - pos();
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == ImageWall && dragging_) {
+    if (watched == ImageWall) {
         if (event->type() == QEvent::MouseMove) {
-            move(static_cast<QMouseEvent*>(event)->globalPosition().toPoint() - dragOffset_);
-            return true;
-        }
-        if (event->type() == QEvent::MouseButtonRelease)
+            const auto* mouse = static_cast<QMouseEvent*>(event);
+            const QPoint at = mouse->globalPosition().toPoint();
+            if (movePending_ && mouse->buttons().testFlag(Qt::LeftButton) &&
+                (at - pressPos_).manhattanLength() >= QApplication::startDragDistance())
+                StartMove();
+            if (dragging_) {
+                move(at - dragOffset_);
+                return true;
+            }
+        } else if (event->type() == QEvent::MouseButtonRelease) {
+            movePending_ = false;
             dragging_ = false;
+        }
     }
     return QWidget::eventFilter(watched, event);
 }
@@ -412,14 +433,21 @@ void TForm1::N15Click() {
 }
 
 void TForm1::about1Click() {
-    const QSize screen = platform::Current().ScreenSize();
-    Form3->move(Centred(screen.width(), Form3->width()), Centred(screen.height(), Form3->height()));
+    Form3->move(CentredOnPrimary(Form3->size()));
     platform::Current().ShowModal(Form3);
 }
 
 void TForm1::Exit1Click() {
     close();
     qApp->quit();
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    // Closed from the window manager (its close command, Alt+F4): the program ends as 終了 ends
+    // it, rather than leaving a hidden wall behind.
+    QWidget::closeEvent(event);
+    if (event->isAccepted())
+        qApp->quit();
 }
 
 void TForm1::contextMenuEvent(QContextMenuEvent* event) {

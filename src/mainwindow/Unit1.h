@@ -241,6 +241,7 @@ public:
     void WriteSettings(const std::function<void(IniFile&)>& change);
 
 protected:
+    void closeEvent(QCloseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
@@ -270,6 +271,11 @@ private:
     // Box files that could not be read when last checked, as they were then.
     QHash<QString, platform::FileStamp> unreadable_;
 
+    // Starts moving the wall with the pointer (a left press that turned into a drag).
+    void StartMove();
+
+    QPoint pressPos_;          // where the left button went down on the wall
+    bool movePending_ = false; // pressed, not yet moved far enough to be a drag
     QPoint dragOffset_;
     bool dragging_ = false;
 };

@@ -88,12 +88,9 @@ void TForm4::CreateDesign() {
 
 void TForm4::FormCreate() {
     const IniFile settings = Form1->ReadSettings();
-    const QSize screen = platform::Current().ScreenSize();
-    const QSize size = frameGeometry().size();
-    const int top =
-        settings.ReadInteger("SkinInfoWindow", "Top", Centred(screen.height(), size.height()));
-    const int left =
-        settings.ReadInteger("SkinInfoWindow", "Left", Centred(screen.width(), size.width()));
+    const QPoint centred = CentredOnPrimary(frameGeometry().size());
+    const int top = settings.ReadInteger("SkinInfoWindow", "Top", centred.y());
+    const int left = settings.ReadInteger("SkinInfoWindow", "Left", centred.x());
     PlaceWindow(this, QPoint(left, top));
 }
 

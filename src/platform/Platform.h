@@ -3,12 +3,14 @@
 #include "platform/DateTime.h"
 
 #include <QPoint>
+#include <QRect>
 #include <QSize>
 #include <QString>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 class QDialog;
 class QMenu;
@@ -74,6 +76,13 @@ struct NOTIFYICONDATAA {
 };
 static_assert(sizeof(NOTIFYICONDATAA) == 88 && offsetof(NOTIFYICONDATAA, szTip) == 24);
 
+// One screen of the desktop: its whole area and the part of it that windows may use (without
+// panels and docks), in desktop coordinates.
+struct Screen {
+    QRect geometry;
+    QRect available;
+};
+
 // A window that receives messages: (message, wParam, lParam).
 using MessageHandler = std::function<void(std::uint32_t, std::uint32_t, std::uint32_t)>;
 
@@ -84,6 +93,8 @@ public:
     // Program location and screen.
     virtual QString ExecutablePath() = 0; // full path of the program file
     virtual QSize ScreenSize() = 0;
+    // Every screen of the desktop, the primary one first; never empty.
+    virtual std::vector<Screen> Screens() = 0;
 
     // Local clock.
     virtual TDateTime Now() = 0;
@@ -93,7 +104,8 @@ public:
     // Mouse and windows.
     virtual QPoint GetCursorPos() = 0;
     virtual void SetForegroundWindow(QWidget* window) = 0;
-    // Keeps a top-level window out of the task bar (and the pager); call before showing it.
+    // Keeps a top-level window out of the task bar (and the pager), now and through every later
+    // hide, show and change of its flags.
     virtual void KeepOffTaskBar(QWidget* window) = 0;
     // Opens `menu` at `screenPos` and returns at once; the menu's aboutToShow runs as usual.
     virtual void Popup(QMenu* menu, QPoint screenPos) = 0;

@@ -23,7 +23,11 @@
 #include <QStyleHints>
 #include <QThread>
 #include <QUrl>
+#include <QWindow>
+#include <algorithm>
+#include <array>
 #include <cstring>
+#include <vector>
 
 #if TABUKO_HAVE_XCB
 #include <xcb/xcb.h>
@@ -43,6 +47,19 @@ QString RealPlatform::ExecutablePath() {
 QSize RealPlatform::ScreenSize() {
     const QScreen* screen = QGuiApplication::primaryScreen();
     return screen ? screen->size() : QSize(1024, 768);
+}
+
+std::vector<Screen> RealPlatform::Screens() {
+    std::vector<Screen> screens;
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    if (primary)
+        screens.push_back({primary->geometry(), primary->availableGeometry()});
+    for (const QScreen* screen : QGuiApplication::screens())
+        if (screen != primary)
+            screens.push_back({screen->geometry(), screen->availableGeometry()});
+    if (screens.empty())
+        screens.push_back({QRect(0, 0, 1024, 768), QRect(0, 0, 1024, 768)});
+    return screens;
 }
 
 TDateTime RealPlatform::Now() {
@@ -68,27 +85,138 @@ void RealPlatform::SetForegroundWindow(QWidget* window) {
     window->activateWindow();
 }
 
+#if TABUKO_HAVE_XCB
+namespace {
+
+xcb_atom_t Atom(xcb_connection_t* connection, const char* name) {
+    const auto cookie = xcb_intern_atom(connection, 0, std::uint16_t(std::strlen(name)), name);
+    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection, cookie, nullptr);
+    const xcb_atom_t result = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+    std::free(reply);
+    return result;
+}
+
+// Marks a window's X11 counterpart as one that task bars and pagers leave out: on the window
+// itself before it is mapped (window managers read it as they take the window), and by asking the
+// window manager once it is mapped, since window managers drop the mark when a window is hidden.
+class OffTaskBar : public QObject {
+public:
+    static constexpr const char* kName = "tabuko_off_task_bar";
+
+    explicit OffTaskBar(QWidget* window) : QObject(window), window_(window) {
+        setObjectName(kName);
+        window->installEventFilter(this);
+    }
+
+    // Sets the mark on the unmapped window, keeping the states already there.
+    void MarkUnmapped() {
+        xcb_connection_t* connection = Connection();
+        if (!connection)
+            return;
+        const xcb_window_t id = WindowId();
+        const xcb_atom_t state = Atom(connection, "_NET_WM_STATE");
+        std::vector<xcb_atom_t> atoms;
+        const auto cookie = xcb_get_property(connection, 0, id, state, XCB_ATOM_ATOM, 0, 64);
+        if (xcb_get_property_reply_t* reply = xcb_get_property_reply(connection, cookie, nullptr)) {
+            if (reply->format == 32 && reply->type == XCB_ATOM_ATOM) {
+                const auto* values = static_cast<const xcb_atom_t*>(xcb_get_property_value(reply));
+                atoms.assign(values, values + xcb_get_property_value_length(reply) / 4);
+            }
+            std::free(reply);
+        }
+        for (const xcb_atom_t mark : Marks(connection))
+            if (std::find(atoms.begin(), atoms.end(), mark) == atoms.end())
+                atoms.push_back(mark);
+        xcb_change_property(connection, XCB_PROP_MODE_REPLACE, id, state, XCB_ATOM_ATOM, 32,
+                            std::uint32_t(atoms.size()), atoms.data());
+        xcb_flush(connection);
+    }
+
+    // Asks the window manager to add the mark to the mapped window (it reaches the window
+    // manager after the map request, so after the window manager has taken the window).
+    void AskWindowManager() {
+        xcb_connection_t* connection = Connection();
+        if (!connection || !window_->isVisible())
+            return;
+        // Without a window manager the window's own state is all there is; Qt may have put up a
+        // new native window since the show event.
+        if (!WindowManagerRunning(connection)) {
+            MarkUnmapped();
+            return;
+        }
+        const auto marks = Marks(connection);
+        xcb_client_message_event_t message{};
+        message.response_type = XCB_CLIENT_MESSAGE;
+        message.format = 32;
+        message.window = WindowId();
+        message.type = Atom(connection, "_NET_WM_STATE");
+        message.data.data32[0] = 1; // _NET_WM_STATE_ADD
+        message.data.data32[1] = marks[0];
+        message.data.data32[2] = marks[1];
+        message.data.data32[3] = 1; // from an application
+        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+        xcb_send_event(connection, 0, root,
+                       XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                       reinterpret_cast<const char*>(&message));
+        xcb_flush(connection);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        // The show event comes before the window is mapped.
+        if (watched == window_ && event->type() == QEvent::Show) {
+            MarkUnmapped();
+            QMetaObject::invokeMethod(this, &OffTaskBar::AskWindowManager, Qt::QueuedConnection);
+        }
+        return false;
+    }
+
+private:
+    // The native window as it is now: Qt replaces it as it shows a window whose stay-on-top
+    // flag changed, and only the QWindow knows the new one.
+    xcb_window_t WindowId() const {
+        window_->winId();
+        return xcb_window_t(window_->windowHandle()->winId());
+    }
+    static xcb_connection_t* Connection() {
+        auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+        return x11 ? x11->connection() : nullptr;
+    }
+    static bool WindowManagerRunning(xcb_connection_t* connection) {
+        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+        const auto cookie =
+            xcb_get_property(connection, 0, root, Atom(connection, "_NET_SUPPORTING_WM_CHECK"),
+                             XCB_ATOM_WINDOW, 0, 1);
+        xcb_get_property_reply_t* reply = xcb_get_property_reply(connection, cookie, nullptr);
+        const bool running = reply && xcb_get_property_value_length(reply) >= 4;
+        std::free(reply);
+        return running;
+    }
+    static std::array<xcb_atom_t, 2> Marks(xcb_connection_t* connection) {
+        return {Atom(connection, "_NET_WM_STATE_SKIP_TASKBAR"),
+                Atom(connection, "_NET_WM_STATE_SKIP_PAGER")};
+    }
+
+    QWidget* window_;
+};
+
+} // namespace
+#endif
+
 void RealPlatform::KeepOffTaskBar(QWidget* window) {
     // Qt gives a tool window the utility type; task bars that list utility windows too are told
-    // plainly through the window state, which Qt keeps when it maps the window.
+    // plainly through the window state, at this and every later showing of the window.
 #if TABUKO_HAVE_XCB
-    auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (!x11 || !window)
+    if (!window || !qApp->nativeInterface<QNativeInterface::QX11Application>())
         return;
-    xcb_connection_t* connection = x11->connection();
-    auto atom = [connection](const char* name) -> xcb_atom_t {
-        const auto cookie = xcb_intern_atom(connection, 0, std::uint16_t(std::strlen(name)), name);
-        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection, cookie, nullptr);
-        const xcb_atom_t result = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-        std::free(reply);
-        return result;
-    };
-    const xcb_atom_t state = atom("_NET_WM_STATE");
-    const xcb_atom_t atoms[] = {atom("_NET_WM_STATE_SKIP_TASKBAR"),
-                                atom("_NET_WM_STATE_SKIP_PAGER")};
-    xcb_change_property(connection, XCB_PROP_MODE_APPEND, xcb_window_t(window->winId()), state,
-                        XCB_ATOM_ATOM, 32, 2, atoms);
-    xcb_flush(connection);
+    auto* mark = static_cast<OffTaskBar*>(
+        window->findChild<QObject*>(QLatin1String(OffTaskBar::kName), Qt::FindDirectChildrenOnly));
+    if (!mark)
+        mark = new OffTaskBar(window);
+    if (window->isVisible())
+        mark->AskWindowManager();
+    else
+        mark->MarkUnmapped();
 #else
     Q_UNUSED(window);
 #endif

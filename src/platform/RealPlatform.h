@@ -17,6 +17,7 @@ public:
 
     QString ExecutablePath() override;
     QSize ScreenSize() override;
+    std::vector<Screen> Screens() override;
     TDateTime Now() override;
     unsigned GetDoubleClickTime() override;
     void Sleep(unsigned milliseconds) override;

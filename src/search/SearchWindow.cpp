@@ -223,13 +223,9 @@ void TFormSearch::CreateDesign() {
 
 void TFormSearch::FormCreate() {
     const IniFile settings = Form1->ReadSettings();
-    const QSize screen = platform::Current().ScreenSize();
-    const QSize size = frameGeometry().size();
-    const int top =
-        settings.ReadInteger("SearchWindow", "Top", Centred(screen.height(), size.height()));
-    const int left =
-        settings.ReadInteger("SearchWindow", "Left", Centred(screen.width(), size.width()));
-    PlaceWindow(this, QPoint(left, top));
+    const QPoint centred = CentredOnPrimary(frameGeometry().size());
+    PlaceWindow(this, QPoint(settings.ReadInteger("SearchWindow", "Left", centred.x()),
+                             settings.ReadInteger("SearchWindow", "Top", centred.y())));
 }
 
 void TFormSearch::FormClose() {

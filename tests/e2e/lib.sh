@@ -57,10 +57,60 @@ start_display() {
     sleep 0.5
 }
 
+# Starts a desktop of kind $1 for the program:
+#   bare        Xvfb with a tray host and no window manager (as start_display)
+#   openbox     the same with the openbox window manager
+#   twoscreens  no X server: Qt's offscreen platform with two screens side by side, a primary
+#               1024x768 at 0,0 and a second 1280x1024 at 1024,0 (no X server here offers two
+#               monitors); the program gets it through APP_ENV
+start_desktop() {
+    DESKTOP=$1
+    case "$DESKTOP" in
+    bare) start_display ;;
+    openbox)
+        command -v openbox >/dev/null 2>&1 || { echo "SKIP: openbox is not installed"; exit 77; }
+        start_display
+        openbox --sm-disable >/dev/null 2>&1 &
+        PIDS+=($!)
+        for _ in $(seq 100); do
+            xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+            sleep 0.1
+        done
+        xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id' || fail "openbox did not start"
+        ;;
+    twoscreens)
+        cat >"$WORK/screens.json" <<'JSON'
+{ "screens": [
+  { "name": "primary", "x": 0, "y": 0, "width": 1024, "height": 768,
+    "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1 },
+  { "name": "second", "x": 1024, "y": 0, "width": 1280, "height": 1024,
+    "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1 } ] }
+JSON
+        APP_ENV=("QT_QPA_PLATFORM=offscreen:configfile=$WORK/screens.json")
+        ;;
+    *) fail "unknown desktop $DESKTOP" ;;
+    esac
+}
+
+# Whether the desktop has a window manager.
+has_window_manager() { [ "${DESKTOP:-bare}" = openbox ]; }
+
+APP_ENV=()
+
 # Starts the program in the portable folder copy (its current directory).
 start_app() {
-    (cd "$APP" && exec ./tabuko >"$WORK/app.log" 2>&1) &
+    (cd "$APP" && exec env "${APP_ENV[@]}" ./tabuko >"$WORK/app.log" 2>&1) &
     APP_PID=$!
+}
+
+# Ends the program with signal $1 and sets APP_STATUS to its exit status.
+end_app_by_signal() {
+    APP_STATUS=0
+    kill "-$1" "$APP_PID"
+    for _ in $(seq 100); do kill -0 "$APP_PID" 2>/dev/null || break; sleep 0.1; done
+    kill -0 "$APP_PID" 2>/dev/null && fail "the program did not end at SIG$1"
+    wait "$APP_PID" || APP_STATUS=$?
+    APP_PID=
 }
 
 # Waits until the program has ended by itself.

@@ -40,6 +40,8 @@ public:
     // --- program location, screen, clock ---
     QString executablePath = QStringLiteral("/tmp/tabuko-test/tabuko");
     QSize screenSize{1024, 768};
+    // The desktop's screens, the primary first; empty means one screen of screenSize at 0,0.
+    std::vector<platform::Screen> screens;
     TDateTime now = 46000.5; // 2025-12-09 12:00
     unsigned doubleClickTime = 500;
     std::vector<unsigned> sleeps; // Sleep does not block; the times are recorded
@@ -125,6 +127,12 @@ public:
     // Platform
     QString ExecutablePath() override { return executablePath; }
     QSize ScreenSize() override { return screenSize; }
+    std::vector<platform::Screen> Screens() override {
+        if (!screens.empty())
+            return screens;
+        const QRect whole(QPoint(0, 0), screenSize);
+        return {{whole, whole}};
+    }
     TDateTime Now() override { return now; }
     unsigned GetDoubleClickTime() override { return doubleClickTime; }
     // Called on worker threads too.

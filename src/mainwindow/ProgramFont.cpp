@@ -1,0 +1,16 @@
+#include "mainwindow/ProgramFont.h"
+
+#include <QApplication>
+
+QFont ProgramFont() {
+    QFont font(QStringLiteral("ＭＳ Ｐゴシック"));
+    font.setPixelSize(12);
+    return font;
+}
+
+void UseProgramFont() {
+    QFont::insertSubstitution(QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"));
+    QFont::insertSubstitution(QStringLiteral("ＭＳ ゴシック"), QStringLiteral("IPAGothic"));
+    // Without a class name this also drops the desktop theme's fonts for tool tips and menus.
+    QApplication::setFont(ProgramFont());
+}
