@@ -31,10 +31,10 @@ wait_state "$wall" = _NET_WM_STATE_SKIP_TASKBAR
 xdotool mousemove --window "$wall" 100 20 click --repeat 2 --delay 80 1
 for _ in $(seq 20); do viewable "$wall" || break; sleep 0.1; done
 viewable "$wall" && fail "a double click did not hide the wall"
-# Shown again from the notification-area icon's menu ("ウィンドウ表示", fourth from the end).
+# Shown again from the notification-area icon's menu ("ウィンドウ表示", fifth from the end).
 click_in 5 5 3 "$icon"
 popup_menu >/dev/null
-xdotool key Up Up Up Up sleep 0.2 key Return
+xdotool key Up Up Up Up Up sleep 0.2 key Return
 wall=$(wall_window)
 wait_state "$wall" = _NET_WM_STATE_SKIP_TASKBAR
 wait_state "$wall" = _NET_WM_STATE_SKIP_PAGER
@@ -91,7 +91,7 @@ if has_window_manager; then
     for _ in 1 2; do
         click_in 5 5 3 "$(tray_icon_window)"
         popup_menu >/dev/null
-        xdotool key Up Up Up Up sleep 0.2 key Return
+        xdotool key Up Up Up Up Up sleep 0.2 key Return
         sleep 0.8
     done
     [ "$(xdotool getactivewindow getwindowname 2>/dev/null)" = Tabuko ] ||
