@@ -41,8 +41,8 @@ fail() {
     exit 1
 }
 
-# Starts Xvfb on a free display and a tray host on it.
-start_display() {
+# Starts Xvfb on a free display, without a tray host.
+start_bare_display() {
     local n
     for n in $(seq 120 199); do
         [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] || break
@@ -51,9 +51,12 @@ start_display() {
     PIDS+=($!)
     export DISPLAY=:$n
     for _ in $(seq 100); do xwininfo -root >/dev/null 2>&1 && break; sleep 0.1; done
-    trayer --edge bottom --align right --widthtype request --height 32 --transparent false \
-        --tint 0x404040 >/dev/null 2>&1 &
-    PIDS+=($!)
+}
+
+# Starts Xvfb on a free display and a tray host on it.
+start_display() {
+    start_bare_display
+    start_tray_late 0
     sleep 0.5
 }
 
@@ -285,18 +288,6 @@ box_titles() {
 }
 
 # ---- notification areas that come late or not at all, D-Bus trays, Wayland ----
-
-# Starts Xvfb on a free display, without a tray host.
-start_bare_display() {
-    local n
-    for n in $(seq 120 199); do
-        [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] || break
-    done
-    Xvfb ":$n" -screen 0 1280x800x24 -br -nolisten tcp >/dev/null 2>&1 &
-    PIDS+=($!)
-    export DISPLAY=:$n
-    for _ in $(seq 100); do xwininfo -root >/dev/null 2>&1 && break; sleep 0.1; done
-}
 
 # Starts the tray host on the current display after $1 seconds (0: now); TRAY_PID is its shell.
 start_tray_late() {
