@@ -1,12 +1,12 @@
 // Box files written by others: the write path and the running window take in what changed on
 // disk instead of overwriting it; conflict copies are merged and put into the backups.
+#include "store/BoxSync.h"
 #include "MainWindowFixture.h"
 #include "Memos.h"
 #include "mainwindow/Image.h"
 #include "mainwindow/Unit1.h"
 #include "platform/Exception.h"
 #include "store/BoxFile.h"
-#include "store/BoxSync.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -80,7 +80,9 @@ TEST_F(BoxSyncTest, SameSizeRewriteInPlaceRightAfterOurWriteIsSeen) {
 
 TEST_F(BoxSyncTest, DamagedOrMissingFileOnDiskIsNeverMerged) {
     QString reported;
-    sync.OnDamaged = [&](const QString&, const QString& copy) { reported = copy; };
+    sync.OnDamaged = [&](const QString&, const QString& copy) {
+        reported = copy;
+    };
     WriteBytes("1.dat", std::string("\x05\x00\x00\x00garbage", 11));
     EXPECT_TRUE(sync.Refresh("1.dat", box).damaged);
     EXPECT_EQ(TitlesOf(box), (Titles{"mine", "shared"}));
@@ -96,7 +98,9 @@ TEST_F(BoxSyncTest, DamagedOrMissingFileOnDiskIsNeverMerged) {
 
 TEST_F(BoxSyncTest, FirstStoreOfTheDayKeepsTheOldFileInTheBackups) {
     QString today = "2026-12-09";
-    sync.Today = [&] { return today; };
+    sync.Today = [&] {
+        return today;
+    };
     const std::string before = ReadBytes("1.dat");
     box.push_back(Memo({"new"}, 47000));
     sync.Store("1.dat", box);

@@ -1,7 +1,7 @@
 // One program per data folder: the lock, its take-over after a crash, and the local channel.
+#include "instance/SingleInstance.h"
 #include "MainWindowFixture.h"
 #include "editor/Unit2.h"
-#include "instance/SingleInstance.h"
 #include "mainwindow/Unit1.h"
 #include "session/Draft.h"
 
@@ -33,7 +33,8 @@ TEST(SingleInstanceTest, LaterStartInTheSameFolderReachesTheFirstOnly) {
     QTemporaryDir folder, other;
     SingleInstance first(folder.path());
     ASSERT_TRUE(first.Acquire());
-    EXPECT_NE(SingleInstance::ChannelName(folder.path()), SingleInstance::ChannelName(other.path()));
+    EXPECT_NE(SingleInstance::ChannelName(folder.path()),
+              SingleInstance::ChannelName(other.path()));
     EXPECT_EQ(SingleInstance::ChannelName(folder.path()),
               SingleInstance::ChannelName(folder.path() + "/."));
 

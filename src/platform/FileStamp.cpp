@@ -40,8 +40,8 @@ FileStamp StampOf(const QString& path) {
     stamp.exists = true;
     stamp.size = info.size();
     stamp.modifiedNs = info.lastModified().toMSecsSinceEpoch() * 1'000'000;
-    stamp.settled = info.lastModified().msecsTo(QDateTime::currentDateTimeUtc()) * 1'000'000 >
-                    kSettleNs;
+    stamp.settled =
+        info.lastModified().msecsTo(QDateTime::currentDateTimeUtc()) * 1'000'000 > kSettleNs;
 #endif
     return stamp;
 }

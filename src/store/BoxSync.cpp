@@ -55,8 +55,7 @@ void BoxSync::Store(const QString& fileName, TMemoList& list) {
     if (const QString day = Today ? Today() : QString(); !day.isEmpty()) {
         Known& known = known_[Key(fileName)];
         const QFileInfo file(fileName);
-        if (known.backedUpOn != day &&
-            BackupBeforeWrite(file.absolutePath(), file.fileName(), day))
+        if (known.backedUpOn != day && BackupBeforeWrite(file.absolutePath(), file.fileName(), day))
             known.backedUpOn = day;
     }
     WriteBoxFile(fileName, list);
