@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <gtest/gtest.h>
@@ -95,6 +96,26 @@ TEST_F(DraftTest, TextOfTheOpenEditorSurvivesTheEndOfTheSessionAndComesBackUnsto
     EXPECT_EQ(box, 3);
     EXPECT_FALSE(QFile::exists(kDraftFileName));
     EXPECT_FALSE(QFile::exists("3.dat"));
+}
+
+TEST_F(DraftTest, SessionManagersSaveRequestKeepsTheDraftUntilOkOrCancel) {
+    CreateForms();
+    fake->onModal = [](QDialog*) {
+        Form2->RichEdit1->setPlainText(QStringLiteral("途中"));
+        Form1->HandleQueryEndSession();
+        Form2->close(); // the session ends: quitting closes the windows
+    };
+    Form1->ImageFolderDblClick(Form1->Image[2]);
+    ASSERT_TRUE(LoadDraft());
+    EXPECT_EQ(LoadDraft()->text, QStringLiteral("途中"));
+
+    // The log-out was cancelled and the user stored the memo: the draft has served.
+    fake->onModal = [](QDialog*) {
+        Form2->RichEdit1->setPlainText(QStringLiteral("途中"));
+        Form2->Button1->click();
+    };
+    Form1->ImageFolderDblClick(Form1->Image[2]);
+    EXPECT_FALSE(QFile::exists(kDraftFileName));
 }
 
 } // namespace

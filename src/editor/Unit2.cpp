@@ -358,6 +358,7 @@ void TForm2::Button1Click() {
     memo->SortKey = 0;
     StoreReplacingCopies(box, std::move(memo));
 
+    RemoveDraft();
     RichEdit1->clear();
     accept();
 }
@@ -470,6 +471,7 @@ void TForm2::StoreReplacingCopies(int target, std::unique_ptr<TMemoData> memo) {
 }
 
 void TForm2::Button2Click() {
+    RemoveDraft();
     reject();
 }
 

@@ -298,8 +298,9 @@ void TForm1::FormDestroy() {
 
 void TForm1::HandleQueryEndSession() {
     // The session may end: the settings are saved and nothing is asked; the open editor's
-    // text is kept for the next start.
+    // text is kept for the next start, also when the session then closes the editor.
     SaveSettings();
+    SessionEnding = true;
     KeepDraft();
 }
 

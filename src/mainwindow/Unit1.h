@@ -193,7 +193,8 @@ public:
     // A notification area appeared or restarted: the icon is registered there again, with the
     // current picture and tip. Quiet when it still cannot be added.
     void TrayAppeared();
-    // Set once the program is ending for the session: windows closing on the way keep the draft.
+    // Set once the session asked to end or the program is ending for it: windows closing on the
+    // way keep the draft; only the editor's OK and キャンセル then drop it.
     bool SessionEnding = false;
     // Keeps the open editor's text as a draft; nothing when the editor is closed or empty.
     void KeepDraft();
