@@ -5,6 +5,7 @@
 // items, as it does after start-up when a memo is stored or deleted. Next to it, in the same
 // run, the floor: creating as many bare QActions with the same captions (and deleting the
 // previous ones), without a menu, and the same bare QActions added to a QMenu.
+#include "BenchWindows.h"
 #include "FakePlatform.h"
 #include "SampleMemos.h"
 #include "editor/Unit2.h"
@@ -23,29 +24,6 @@
 
 namespace {
 
-// The five windows as the program entry creates them, with the staged portable folder as the
-// program folder and a temporary folder as the current directory.
-class Windows {
-public:
-    static Windows& Get() {
-        static Windows windows;
-        return windows;
-    }
-
-private:
-    Windows() {
-        QDir::setCurrent(dir_.path());
-        fake_->executablePath = QStringLiteral(TABUKO_STAGE_DIR "/tabuko");
-        Form1 = new TForm1;
-        Form2 = new TForm2;
-        Form3 = new TForm3;
-        Form4 = new TForm4;
-        Form5 = new TForm5;
-    }
-    FakePlatform::Scope fake_;
-    QTemporaryDir dir_;
-};
-
 // A rebuild as the user meets it: the list sorted, the items made as the menu opens.
 void Rebuild(TMemoList& list, QMenu* menu) {
     Form1->RebuildBoxMenu(list, menu);
@@ -56,7 +34,7 @@ void Rebuild(TMemoList& list, QMenu* menu) {
 class SampleBox {
 public:
     explicit SampleBox(std::size_t count) {
-        Windows::Get();
+        bench::Windows::Get();
         list = bench::SampleMemos(count);
         Rebuild(list, menu);
     }
@@ -110,7 +88,7 @@ QStringList SampleCaptions(std::size_t count) {
 }
 
 void BM_BareActions(benchmark::State& state) {
-    Windows::Get();
+    bench::Windows::Get();
     const auto count = std::size_t(state.range(0));
     const QStringList captions = SampleCaptions(count);
     QObject owner;
@@ -123,7 +101,7 @@ void BM_BareActions(benchmark::State& state) {
 }
 
 void BM_BareActionsInMenu(benchmark::State& state) {
-    Windows::Get();
+    bench::Windows::Get();
     const auto count = std::size_t(state.range(0));
     const QStringList captions = SampleCaptions(count);
     QMenu menu;

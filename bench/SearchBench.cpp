@@ -9,6 +9,7 @@
 //   shipped default skin): the field's text set, the rows made, the window painted;
 //   BuildIndex: copying and folding every memo, done when the window is shown or the lists
 //   change while it is shown.
+#include "BenchWindows.h"
 #include "FakePlatform.h"
 #include "SampleMemos.h"
 #include "editor/Unit2.h"
@@ -119,32 +120,8 @@ void BM_BuildIndex(benchmark::State& state) {
     }
 }
 
-// The windows as the program entry creates them, with the staged portable folder as the
-// program folder and a temporary folder as the current directory.
-class Windows {
-public:
-    static Windows& Get() {
-        static Windows windows;
-        return windows;
-    }
-
-private:
-    Windows() {
-        QDir::setCurrent(dir_.path());
-        fake_->executablePath = QStringLiteral(TABUKO_STAGE_DIR "/tabuko");
-        Form1 = new TForm1;
-        Form2 = new TForm2;
-        Form3 = new TForm3;
-        Form4 = new TForm4;
-        Form5 = new TForm5;
-        FormSearch = new TFormSearch;
-    }
-    FakePlatform::Scope fake_;
-    QTemporaryDir dir_;
-};
-
 void BM_Keystroke(benchmark::State& state) {
-    Windows::Get();
+    bench::Windows::Get();
     auto lists = SampleLists(std::size_t(state.range(0)));
     for (int box = 1; box <= 6; ++box)
         std::swap(Form1->BoxMemoLists[std::size_t(box)], lists[std::size_t(box)]);

@@ -8,6 +8,7 @@
 #include "instance/Channel.h"
 #include "instance/SingleInstance.h"
 #include "mainwindow/ProgramFont.h"
+#include "mainwindow/ProgramWindows.h"
 #include "mainwindow/Unit1.h"
 #include "mainwindow/Unit3.h"
 #include "mainwindow/Unit4.h"
@@ -98,12 +99,7 @@ int main(int argc, char** argv) {
                            "Tabuko は起動の途中です。少し待ってからもう一度実行してください。"));
     });
 
-    Form1 = new TForm1;
-    Form2 = new TForm2;
-    Form3 = new TForm3;
-    Form4 = new TForm4;
-    Form5 = new TForm5;
-    FormSearch = new TFormSearch;
+    CreateProgramWindows();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/tabuko/tabuko.png")));
 
     QObject::connect(
@@ -133,11 +129,6 @@ int main(int argc, char** argv) {
         result = QApplication::exec();
     }
 
-    delete FormSearch;
-    delete Form5;
-    delete Form4;
-    delete Form3;
-    delete Form2;
-    delete Form1;
+    DestroyProgramWindows();
     return result;
 }

@@ -11,6 +11,7 @@
 #include "editor/Unit5.h"
 #include "mainwindow/FormRgn.h"
 #include "mainwindow/Image.h"
+#include "mainwindow/ProgramWindows.h"
 #include "mainwindow/Unit1.h"
 #include "mainwindow/Unit3.h"
 #include "mainwindow/Unit4.h"
@@ -159,11 +160,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     fuzzFolder = programDir->path() + QStringLiteral("/skin/fuzz");
     CopyFolder(QStringLiteral(TABUKO_SOURCE_DIR "/skin/default"), defaultFolder);
 
-    Form1 = new TForm1;
-    Form2 = new TForm2;
-    Form3 = new TForm3;
-    Form4 = new TForm4;
-    Form5 = new TForm5;
+    CreateProgramWindows();
     FUZZ_CHECK(Apply(defaultFolder), "the shipped default skin applies");
     expected = Capture();
     FUZZ_CHECK(!expected.wall.isNull(), "the default skin has a wall");

@@ -2,6 +2,7 @@
 
 #include "editor/Unit2.h"
 #include "editor/Unit5.h"
+#include "mainwindow/ProgramWindows.h"
 #include "mainwindow/Unit1.h"
 #include "mainwindow/Unit3.h"
 #include "mainwindow/Unit4.h"
@@ -104,25 +105,9 @@ MainWindowFixture::~MainWindowFixture() {
 }
 
 void MainWindowFixture::CreateForms() {
-    Form1 = new TForm1;
-    Form2 = new TForm2;
-    Form3 = new TForm3;
-    Form4 = new TForm4;
-    Form5 = new TForm5;
-    FormSearch = new TFormSearch;
+    CreateProgramWindows();
 }
 
 void MainWindowFixture::DestroyForms() {
-    delete FormSearch;
-    FormSearch = nullptr;
-    delete Form5;
-    Form5 = nullptr;
-    delete Form4;
-    Form4 = nullptr;
-    delete Form3;
-    Form3 = nullptr;
-    delete Form2;
-    Form2 = nullptr;
-    delete Form1;
-    Form1 = nullptr;
+    DestroyProgramWindows();
 }
