@@ -82,7 +82,7 @@ int main(int argc, char** argv) {
     // the program ends as soon as its windows exist, writing its settings.
     bool endedDuringStart = false;
     QObject::connect(&sessionEnd, &SessionEnd::Ending, qApp, [&endedDuringStart] {
-        if (Form5) {
+        if (Form1) {
             Form1->EndSession();
             return;
         }

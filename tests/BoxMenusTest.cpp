@@ -318,7 +318,7 @@ TEST_F(BoxMenusTest, EditFromBoxFourStartsWithBoxFoursButtonAndTheMemo) {
     Form1->N1->trigger();
 
     ASSERT_EQ(fake->modalShown.size(), 1u);
-    EXPECT_EQ(fake->modalShown[0], Form2);
+    EXPECT_EQ(fake->modalShown[0], Form2.Get());
     EXPECT_TRUE(buttonDown);
     EXPECT_TRUE(Form1->EditingExisting);
     EXPECT_EQ(text, QStringLiteral("件名\n\nbody"));

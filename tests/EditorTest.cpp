@@ -88,7 +88,7 @@ protected:
         emit Form1->PopupMenu[box]->aboutToShow();
         Form1->PopupMenu[box]->actions().at(1)->trigger();
         fake->onModal = [&](QDialog* dialog) {
-            if (dialog == Form2)
+            if (dialog == Form2.Get())
                 script();
         };
         Form1->N1->trigger();
@@ -104,10 +104,10 @@ protected:
 
     void Show(const std::function<void()>& script) {
         fake->onModal = [&](QDialog* dialog) {
-            if (dialog == Form2)
+            if (dialog == Form2.Get())
                 script();
         };
-        platform::Current().ShowModal(Form2);
+        platform::Current().ShowModal(Form2.Get());
         fake->onModal = nullptr;
     }
 
@@ -139,8 +139,8 @@ TEST_F(EditorTest, OkFollowsTheTextAndKeysStayInTheText) {
         EXPECT_EQ(Text(), QStringLiteral("\n\t"));
         EXPECT_TRUE(Form2->Button1->isEnabled());
         Key(Form2->RichEdit1, Qt::Key_Escape);
-        Key(Form2, Qt::Key_Escape);
-        Key(Form2, Qt::Key_Return, QStringLiteral("\r"));
+        Key(Form2.Get(), Qt::Key_Escape);
+        Key(Form2.Get(), Qt::Key_Return, QStringLiteral("\r"));
         EXPECT_TRUE(Form2->isVisible());
         EXPECT_EQ(Form1->BoxMemoLists[1].size(), 0u);
     });
@@ -544,7 +544,7 @@ TEST_F(EditorTest, FailedMoveWhoseUndoFailsTooLeavesListsAsTheFilesAndTheNextOkS
         Form1->ActiveBoxMenu = Form1->PopupMenu[2];
         Form1->ActiveBoxFile = BoxFileName(2);
         Form2->SetMemoLines({"edited"});
-        platform::Current().ShowModal(Form2);
+        platform::Current().ShowModal(Form2.Get());
         platform::SetCurrent(fake.fake.get());
 
         EXPECT_EQ(saves.messageBoxes.size(), 1u);

@@ -194,12 +194,13 @@ TEST_P(FaultInjectionTest, SettingsWritesKeepTheOldFile) {
     EXPECT_EQ(ReadBytes(kSettingsFileName), before);
 
     // The editor's and the skin window's positions at closing.
-    for (QDialog* window : {static_cast<QDialog*>(Form2), static_cast<QDialog*>(Form4)}) {
+    for (QDialog* window :
+         {static_cast<QDialog*>(Form2.Get()), static_cast<QDialog*>(Form4.Get())}) {
         fake->onModal = [&](QDialog* shown) {
             FailNextSave();
             shown->reject();
         };
-        if (window == Form2)
+        if (window == Form2.Get())
             Form1->ImageFolderDblClick(Form1->Image[1]);
         else
             Form1->N12->trigger();

@@ -60,12 +60,12 @@ protected:
     void WithEditor(const std::function<void()>& script,
                     const std::function<void()>& dateScript = {}) {
         fake->onModal = [&](QDialog* dialog) {
-            if (dialog == Form2)
+            if (dialog == Form2.Get())
                 script();
-            else if (dialog == Form5 && dateScript)
+            else if (dialog == Form5.Get() && dateScript)
                 dateScript();
         };
-        platform::Current().ShowModal(Form2);
+        platform::Current().ShowModal(Form2.Get());
         fake->onModal = nullptr;
     }
 
@@ -249,14 +249,14 @@ TEST_F(PhraseTest, CalendarOpensOnTodayUntilADayIsChosenThenKeepsTheSelection) {
 
     // Every opening shows today's month with today selected, as long as nothing was chosen.
     fake->now = at(QDate(2031, 5, 20));
-    platform::Current().ShowModal(Form5);
+    platform::Current().ShowModal(Form5.Get());
     EXPECT_EQ(calendar->yearShown(), 2031);
     EXPECT_EQ(calendar->monthShown(), 5);
     EXPECT_EQ(calendar->FirstDay(), QDate(2031, 5, 20));
     EXPECT_EQ(calendar->LastDay(), QDate(2031, 5, 20));
     calendar->showNextMonth();
     fake->now = at(QDate(2031, 6, 1));
-    platform::Current().ShowModal(Form5);
+    platform::Current().ShowModal(Form5.Get());
     EXPECT_EQ(calendar->monthShown(), 6);
     EXPECT_EQ(calendar->FirstDay(), QDate(2031, 6, 1));
 
@@ -268,8 +268,8 @@ TEST_F(PhraseTest, CalendarOpensOnTodayUntilADayIsChosenThenKeepsTheSelection) {
 
     // Once a day was chosen, later openings show the selection the user left.
     fake->now = at(QDate(2031, 7, 4));
-    platform::Current().ShowModal(Form5);
-    platform::Current().ShowModal(Form5);
+    platform::Current().ShowModal(Form5.Get());
+    platform::Current().ShowModal(Form5.Get());
     EXPECT_EQ(calendar->FirstDay(), QDate(2026, 1, 30));
     EXPECT_EQ(calendar->LastDay(), QDate(2026, 3, 1));
     EXPECT_EQ(calendar->monthShown(), 1);
@@ -302,7 +302,7 @@ TEST_F(PhraseTest, EnterInsertsTheSelectionExceptInTheYearField) {
                 press(view, Qt::Key_Return);
             } else if (Form2->RichEdit1->toPlainText().size() < 20) {
                 press(view, Qt::Key_Right);
-                press(Form5, Qt::Key_Enter); // the focus elsewhere in the window
+                press(Form5.Get(), Qt::Key_Enter); // the focus elsewhere in the window
             } else {
                 // Enter in the year field only ends the typing of the year.
                 auto* yearButton = Form5->MonthCalendar1->findChild<QToolButton*>(

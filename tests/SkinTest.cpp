@@ -348,7 +348,7 @@ TEST_F(SkinInfoTest, ShowsTheSkinAndOpensItsLink) {
 
     bool trayEnabledWhileShown = true;
     fake->onModal = [&](QDialog* dialog) {
-        ASSERT_EQ(dialog, Form4);
+        ASSERT_EQ(dialog, Form4.Get());
         trayEnabledWhileShown = Form1->TrayIcon1->Enabled();
         EXPECT_EQ(Form4->Label5->text(), QStringLiteral("Test"));
         EXPECT_EQ(Form4->Label6->text(), QStringLiteral("作者さん"));

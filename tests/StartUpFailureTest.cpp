@@ -72,7 +72,7 @@ TEST_F(StartUpFailureTest, AnUnreadableBoxIsReportedCrossedOutAndNeverWritten) {
     fake->messageBoxes.clear();
     bool editorShown = false;
     fake->onModal = [&](QDialog* dialog) {
-        editorShown = editorShown || dialog == Form2;
+        editorShown = editorShown || dialog == Form2.Get();
     };
     platform::Guard([] { Form1->ImageFolderDblClick(Form1->Image[3]); });
     EXPECT_FALSE(editorShown);
@@ -90,7 +90,7 @@ TEST_F(StartUpFailureTest, AnUnreadableBoxIsReportedCrossedOutAndNeverWritten) {
 
     fake->messageBoxes.clear();
     fake->onModal = [&](QDialog* dialog) {
-        if (dialog != Form2)
+        if (dialog != Form2.Get())
             return;
         Form2->RichEdit1->setPlainText(QStringLiteral("new"));
         Form2->SpeedButton[3]->click();

@@ -104,6 +104,6 @@ void TForm2::N15Click() {
 }
 
 void TForm2::N4Click() {
-    PlaceWindow(Form5, platform::Current().GetCursorPos());
-    platform::Current().ShowModal(Form5);
+    PlaceWindow(Form5.Get(), platform::Current().GetCursorPos());
+    platform::Current().ShowModal(Form5.Get());
 }

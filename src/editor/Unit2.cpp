@@ -6,6 +6,7 @@
 #include "mainwindow/MenuDesign.h"
 #include "mainwindow/Picture.h"
 #include "mainwindow/Position.h"
+#include "mainwindow/ProgramFont.h"
 #include "mainwindow/Unit1.h"
 #include "platform/CP932.h"
 #include "platform/Exception.h"
@@ -32,7 +33,7 @@
 #include <map>
 #include <optional>
 
-TForm2* Form2 = nullptr;
+LazyWindow<TForm2> Form2;
 
 namespace {
 
@@ -73,15 +74,13 @@ void TForm2::CreateDesign() {
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
     setFixedSize(kWidth, kHeight);
-    QFont font(QStringLiteral("ＭＳ Ｐゴシック"));
-    font.setPixelSize(12);
+    const QFont font = ProgramFont();
     setFont(font);
 
     auto* edit = new TMemoEdit(this);
     edit->setObjectName(QStringLiteral("RichEdit1"));
     edit->setGeometry(0, 0, kWidth, 233);
-    QFont editFont(QStringLiteral("ＭＳ ゴシック"));
-    editFont.setPixelSize(12);
+    const QFont editFont = ProgramFixedFont();
     edit->setFont(editFont);
     edit->setLineWrapMode(QPlainTextEdit::NoWrap);
     edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -173,6 +172,10 @@ void TForm2::ConnectHandlers() {
 }
 
 void TForm2::FormCreate() {
+    // Built on first use: the button of the box whose menu opened last is down, as the box
+    // menu would have set it.
+    if (const int box = Form1->BoxOfMenu(Form1->ActiveBoxMenu); box != 0)
+        SpeedButton[box]->setChecked(true);
     const QPoint centred = CentredOnPrimary(size());
     const IniFile settings = Form1->ReadSettings();
     const int top = settings.ReadInteger("EditWindow", "Top", centred.y());

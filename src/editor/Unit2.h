@@ -1,5 +1,6 @@
 #pragma once
 
+#include "mainwindow/LazyWindow.h"
 #include "platform/DateTime.h"
 #include "store/MemoData.h"
 
@@ -123,4 +124,4 @@ private:
     static void OpenPhraseFile(const char* fileName);
 };
 
-extern TForm2* Form2;
+extern LazyWindow<TForm2> Form2;

@@ -2,6 +2,7 @@
 #include "editor/Unit5.h"
 
 #include "editor/Unit2.h"
+#include "mainwindow/ProgramFont.h"
 #include "platform/CP932.h"
 #include "platform/DateTime.h"
 #include "platform/Guard.h"
@@ -19,7 +20,7 @@
 #include <QTableView>
 #include <algorithm>
 
-TForm5* Form5 = nullptr;
+LazyWindow<TForm5> Form5;
 
 namespace {
 
@@ -218,8 +219,7 @@ TForm5::TForm5() {
     setWindowTitle(QStringLiteral("日付の挿入"));
     setWindowFlags(Qt::Tool | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
-    QFont font(QStringLiteral("ＭＳ Ｐゴシック"));
-    font.setPixelSize(12);
+    const QFont font = ProgramFont();
     setFont(font);
     // The design's width unless the caption would not fit beside the icon and the three buttons
     // that window managers put in a title bar, in a title font of 14 pixels: the window then

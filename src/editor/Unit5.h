@@ -1,5 +1,7 @@
 #pragma once
 
+#include "mainwindow/LazyWindow.h"
+
 #include <QCalendarWidget>
 #include <QDate>
 #include <QDialog>
@@ -71,4 +73,4 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 };
 
-extern TForm5* Form5;
+extern LazyWindow<TForm5> Form5;

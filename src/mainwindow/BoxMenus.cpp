@@ -167,7 +167,8 @@ void TForm1::PopupFolderMenuPopup(QMenu* menu) {
     for (int n = 1; n <= 6; ++n) {
         if (PopupMenu[n] == menu) {
             ActiveBoxList = &BoxMemoLists[n];
-            if (Form2)
+            // An editor not built yet takes the box when it is built.
+            if (Form2.Built())
                 Form2->SpeedButton[n]->setChecked(true);
             SaveBoxFile = BoxFileName(n);
             ActiveBoxFile = BoxFileName(n);
@@ -217,7 +218,7 @@ void TForm1::N1Click() {
     const TMemoData& memo = *(*ActiveBoxList)[std::size_t(ActiveMemoIndex)];
     Form2->SetMemoLines(memo.Lines);
     Form2->DateTimePicker1 = memo.MemoDate;
-    platform::Current().ShowModal(Form2);
+    platform::Current().ShowModal(Form2.Get());
     RefreshIndicators();
 }
 
@@ -234,7 +235,7 @@ void TForm1::ImageFolderDblClick(TImage* icon) {
     ActiveBoxList = &BoxMemoLists[box];
     Form2->SpeedButton[box]->setChecked(true);
     ActiveBoxFile = BoxFileName(box);
-    platform::Current().ShowModal(Form2);
+    platform::Current().ShowModal(Form2.Get());
     RefreshIndicators();
 }
 
@@ -271,7 +272,7 @@ std::string UnavailableHint(const std::string& name, const QString& reason) {
 void TForm1::RefreshIndicators() {
     // Every command that changes a list ends here: the search results follow first, so that a
     // picture that fails to load below cannot leave them pointing at memos that have gone.
-    if (FormSearch)
+    if (FormSearch.Built())
         FormSearch->ListsChanged();
     for (int n = 1; n <= 6; ++n) {
         const std::string hint = BoxUnavailable[n].isEmpty()

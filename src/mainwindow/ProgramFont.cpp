@@ -8,6 +8,12 @@ QFont ProgramFont() {
     return font;
 }
 
+QFont ProgramFixedFont() {
+    QFont font(QStringLiteral("ＭＳ ゴシック"));
+    font.setPixelSize(12);
+    return font;
+}
+
 void UseProgramFont() {
     QFont::insertSubstitution(QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"));
     QFont::insertSubstitution(QStringLiteral("ＭＳ ゴシック"), QStringLiteral("IPAGothic"));

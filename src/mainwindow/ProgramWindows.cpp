@@ -11,18 +11,13 @@
 
 void CreateProgramWindows() {
     Form1 = new TForm1;
-    Form2 = new TForm2;
-    Form3 = new TForm3;
-    Form4 = new TForm4;
-    Form5 = new TForm5;
-    FormSearch = new TFormSearch;
 }
 
 void DestroyProgramWindows() {
-    delete std::exchange(FormSearch, nullptr);
-    delete std::exchange(Form5, nullptr);
-    delete std::exchange(Form4, nullptr);
-    delete std::exchange(Form3, nullptr);
-    delete std::exchange(Form2, nullptr);
+    FormSearch.Destroy();
+    Form5.Destroy();
+    Form4.Destroy();
+    Form3.Destroy();
+    Form2.Destroy();
     delete std::exchange(Form1, nullptr);
 }

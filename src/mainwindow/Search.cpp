@@ -8,8 +8,7 @@
 
 void TForm1::OpenSearch(const QString& text) {
     TakeInDiskChanges();
-    if (FormSearch)
-        FormSearch->Open(text);
+    FormSearch->Open(text);
 }
 
 void TForm1::ShowMemoMenu(int box, int index, QPoint at) {

@@ -25,7 +25,7 @@ void TForm1::EndSession() {
 }
 
 void TForm1::KeepDraft() {
-    if (!Form2 || !Form2->isVisible())
+    if (!Form2.Built() || !Form2->isVisible())
         return;
     const QString text = Form2->RichEdit1->toPlainText();
     if (text.isEmpty())

@@ -244,5 +244,5 @@ void TForm1::N12Click() {
         Form4->Image1->hide();
     }
 
-    platform::Current().ShowModal(Form4);
+    platform::Current().ShowModal(Form4.Get());
 }

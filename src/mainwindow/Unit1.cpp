@@ -6,6 +6,7 @@
 #include "mainwindow/Image.h"
 #include "mainwindow/MenuDesign.h"
 #include "mainwindow/Position.h"
+#include "mainwindow/ProgramFont.h"
 #include "mainwindow/Unit3.h"
 #include "platform/CP932.h"
 #include "platform/Exception.h"
@@ -65,9 +66,7 @@ void TForm1::CreateDesign() {
     // The box icons' hints are the only place where box names and counts show: they show
     // whether or not the wall is the active window.
     setAttribute(Qt::WA_AlwaysShowToolTips);
-    QFont font(QStringLiteral("ＭＳ Ｐゴシック"));
-    font.setPixelSize(12);
-    setFont(font);
+    setFont(ProgramFont());
 
     ImageWall = new TFormRgn(this);
     ImageWall->setObjectName(QStringLiteral("ImageWall"));
@@ -435,7 +434,7 @@ void TForm1::N15Click() {
 
 void TForm1::about1Click() {
     Form3->move(CentredOnPrimary(Form3->size()));
-    platform::Current().ShowModal(Form3);
+    platform::Current().ShowModal(Form3.Get());
 }
 
 void TForm1::Exit1Click() {

@@ -1,5 +1,6 @@
 #include "mainwindow/Unit3.h"
 
+#include "mainwindow/ProgramFont.h"
 #include "mainwindow/Unit1.h"
 #include "trayicon/TrayIcon.h"
 
@@ -9,7 +10,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-TForm3* Form3 = nullptr;
+LazyWindow<TForm3> Form3;
 
 // The pictures are compiled into the core library, which needs them registered by hand.
 static void InitResources() {
@@ -21,8 +22,7 @@ TForm3::TForm3() {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("Tabuko について"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowCloseButtonHint);
-    QFont font(QStringLiteral("ＭＳ Ｐゴシック"));
-    font.setPixelSize(12);
+    const QFont font = ProgramFont();
     setFont(font);
 
     auto* picture = new QLabel(this);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "mainwindow/LazyWindow.h"
+
 #include <QDialog>
 
 // The about box: the program's emblem, name and credit lines.
@@ -16,4 +18,4 @@ protected:
     void done(int result) override;
 };
 
-extern TForm3* Form3;
+extern LazyWindow<TForm3> Form3;

@@ -2,6 +2,7 @@
 
 #include "mainwindow/Image.h"
 #include "mainwindow/Position.h"
+#include "mainwindow/ProgramFont.h"
 #include "mainwindow/Unit1.h"
 #include "platform/Guard.h"
 #include "platform/IniFile.h"
@@ -12,7 +13,7 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 
-TForm4* Form4 = nullptr;
+LazyWindow<TForm4> Form4;
 
 namespace {
 
@@ -54,8 +55,7 @@ void TForm4::CreateDesign() {
     setWindowTitle(QStringLiteral("Tabuko - スキン情報 -"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                    Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-    QFont font(QStringLiteral("ＭＳ Ｐゴシック"));
-    font.setPixelSize(12);
+    const QFont font = ProgramFont();
     setFont(font);
     setFixedSize(328, 202);
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "mainwindow/LazyWindow.h"
+
 #include <QDialog>
 
 class QLabel;
@@ -38,4 +40,4 @@ private:
     void CreateDesign();
 };
 
-extern TForm4* Form4;
+extern LazyWindow<TForm4> Form4;

@@ -1,6 +1,7 @@
 #include "search/SearchWindow.h"
 
 #include "mainwindow/Position.h"
+#include "mainwindow/ProgramFont.h"
 #include "mainwindow/Unit1.h"
 #include "platform/CP932.h"
 #include "platform/DateTime.h"
@@ -19,7 +20,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-TFormSearch* FormSearch = nullptr;
+LazyWindow<TFormSearch> FormSearch;
 
 namespace {
 
@@ -174,9 +175,7 @@ void TFormSearch::CreateDesign() {
     setObjectName(QStringLiteral("FormSearch"));
     setWindowTitle(QStringLiteral("メモの検索"));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-    QFont font(QStringLiteral("ＭＳ Ｐゴシック"));
-    font.setPixelSize(12);
-    setFont(font);
+    setFont(ProgramFont());
     resize(560, 340);
 
     Edit1 = new QLineEdit(this);

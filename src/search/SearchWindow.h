@@ -1,5 +1,6 @@
 #pragma once
 
+#include "mainwindow/LazyWindow.h"
 #include "search/MemoSearch.h"
 
 #include <QAbstractTableModel>
@@ -86,4 +87,4 @@ private:
     bool stale_ = true;
 };
 
-extern TFormSearch* FormSearch;
+extern LazyWindow<TFormSearch> FormSearch;

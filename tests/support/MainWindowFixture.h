@@ -30,8 +30,9 @@ void WriteCp932File(const QString& path, const QString& text);
 QStringList MemoItems(int box);
 
 // A program folder that is the current directory, with the platform's test double installed and
-// the test skin as skin/default. CreateForms() creates Form1..Form5 in order, as the program
-// entry does; they are destroyed (Form1 last) when the test ends.
+// the test skin as skin/default. CreateForms() creates the main window, as the program entry
+// does (the other windows are built when first used); they are destroyed (Form1 last) when the
+// test ends.
 class MainWindowFixture : public ::testing::Test {
 protected:
     MainWindowFixture();
