@@ -1,8 +1,13 @@
 // Start-up, the settings file, the position rule and the window commands of the wall.
 #include "MainWindowFixture.h"
+#include "editor/Unit2.h"
+#include "editor/Unit5.h"
 #include "mainwindow/FormRgn.h"
 #include "mainwindow/Position.h"
 #include "mainwindow/Unit1.h"
+#include "mainwindow/Unit3.h"
+#include "mainwindow/Unit4.h"
+#include "search/SearchWindow.h"
 #include "store/BoxFile.h"
 #include "store/FileAccess.h"
 #include "trayicon/TrayIcon.h"
@@ -11,6 +16,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QMouseEvent>
+#include <QToolButton>
 #include <gtest/gtest.h>
 
 namespace {
@@ -35,6 +41,46 @@ TEST_F(MainWindowTest, FirstStartUsesTheDefaultsAndWritesThemAtExit) {
     EXPECT_EQ(Settings(dir.file(kSettingsFileName)),
               "[MainWindow]\nTop=0\nLeft=0\nVisible=1\n"
               "StayOnTop=0\n\n[Skin]\nFolder=\\skin\\default\n\n");
+}
+
+// The windows that start-up does not show are built when first used. Until then a box menu
+// opening and an exit leave them unbuilt and their settings sections as the file had them;
+// once built they stand where they were saved, and the editor has the button of the box whose
+// menu opened last down, as if it had existed all along.
+TEST_F(MainWindowTest, WindowsBuiltOnFirstUseReadTheirSettingsAndLeaveThemAloneUntilThen) {
+    const std::string others = "[EditWindow]\nTop=120\nLeft=130\nPhrase1=Phrase\n\n"
+                               "[SkinInfoWindow]\nTop=140\nLeft=150\n\n"
+                               "[SearchWindow]\nTop=160\nLeft=170\n\n";
+    WriteCp932File(dir.file(kSettingsFileName),
+                   QString::fromStdString("[MainWindow]\nTop=10\nLeft=20\n\n" + others));
+    const auto built = [] {
+        return std::vector<bool>{Form2.Built(), Form3.Built(), Form4.Built(), Form5.Built(),
+                                 FormSearch.Built()};
+    };
+    const std::vector<bool> none(5, false);
+
+    CreateForms();
+    EXPECT_EQ(built(), none);
+    Form1->PopupFolderMenuPopup(Form1->PopupMenu[4]);
+    EXPECT_EQ(built(), none);
+    DestroyForms();
+    EXPECT_EQ(built(), none);
+    std::string written = Settings(dir.file(kSettingsFileName));
+    EXPECT_NE(written.find("Top=10\nLeft=20\n"), std::string::npos) << written;
+    EXPECT_NE(written.find(others), std::string::npos) << written;
+
+    CreateForms();
+    Form1->PopupFolderMenuPopup(Form1->PopupMenu[4]);
+    EXPECT_EQ(Form2->pos(), QPoint(130, 120));
+    EXPECT_TRUE(Form2->SpeedButton[4]->isChecked());
+    EXPECT_EQ(Form4->pos(), QPoint(150, 140));
+    EXPECT_EQ(FormSearch->pos(), QPoint(170, 160));
+    EXPECT_EQ(built(), std::vector<bool>({true, false, true, false, true}));
+    // Built late, the windows leave their sections to their own closing, as before.
+    DestroyForms();
+    EXPECT_EQ(built(), none);
+    written = Settings(dir.file(kSettingsFileName));
+    EXPECT_NE(written.find(others), std::string::npos) << written;
 }
 
 TEST_F(MainWindowTest, PositionRuleKeepsWindowsShowingACornerOnSomeScreen) {

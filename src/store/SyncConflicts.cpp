@@ -25,19 +25,27 @@ QRegularExpression PatternFor(int box) {
         QRegularExpression::CaseInsensitiveOption);
 }
 
+// Whether a name could be one of box `box`'s conflict copies: it starts with the box number,
+// ends in ".dat" and is longer than the box file's own name. Only such names go to the
+// pattern, so a folder without conflict copies never compiles one.
+bool MayBeConflictCopy(const QString& name, int box) {
+    const QString number = QString::number(box);
+    return name.size() > number.size() + 4 && name.startsWith(number) &&
+           name.endsWith(QLatin1String(".dat"), Qt::CaseInsensitive);
+}
+
 } // namespace
 
 bool IsConflictCopy(const QString& name, int box) {
-    return PatternFor(box).match(name).hasMatch();
+    return MayBeConflictCopy(name, box) && PatternFor(box).match(name).hasMatch();
 }
 
 QStringList ConflictCopies(const QString& folder, int box) {
-    const QRegularExpression pattern = PatternFor(box);
     QStringList copies;
     const QStringList files =
         QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::NoSort);
     for (const QString& name : files)
-        if (pattern.match(name).hasMatch())
+        if (IsConflictCopy(name, box))
             copies << name;
     std::sort(copies.begin(), copies.end());
     return copies;
