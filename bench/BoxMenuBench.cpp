@@ -5,22 +5,28 @@
 // items, as it does after start-up when a memo is stored or deleted. Next to it, in the same
 // run, the floor: creating as many bare QActions with the same captions (and deleting the
 // previous ones), without a menu, and the same bare QActions added to a QMenu.
+// The first opening of a box menu as the user meets it: from a menu holding only its title row,
+// RebuildBoxMenu and the opening (popped up offscreen, laid out, hidden again), next to bare
+// QActions added to a QMenu of the same style and popped up the same way.
 #include "BenchWindows.h"
 #include "FakePlatform.h"
 #include "SampleMemos.h"
 #include "editor/Unit2.h"
 #include "editor/Unit5.h"
+#include "mainwindow/MenuDesign.h"
 #include "mainwindow/Unit1.h"
 #include "mainwindow/Unit3.h"
 #include "mainwindow/Unit4.h"
 #include "platform/CP932.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QDir>
 #include <QMenu>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
+#include <memory>
 
 namespace {
 
@@ -116,8 +122,57 @@ void BM_BareActionsInMenu(benchmark::State& state) {
     }
 }
 
+// Pops a menu up offscreen, lets it lay itself out and show, and hides it again.
+void OpenAndClose(QMenu* menu) {
+    menu->popup(QPoint(0, 0));
+    QCoreApplication::processEvents();
+    menu->hide();
+}
+
+// Box 1's menu holds only its title row (as after start-up); the box gets the sample memos and
+// its menu opens for the first time.
+void BM_FirstOpening(benchmark::State& state) {
+    bench::Windows::Get();
+    TMemoList& list = Form1->BoxMemoLists[1];
+    QMenu* menu = Form1->PopupMenu[1];
+    const auto count = std::size_t(state.range(0));
+    for (auto _ : state) {
+        state.PauseTiming();
+        list.clear();
+        Rebuild(list, menu);
+        list = bench::SampleMemos(count);
+        state.ResumeTiming();
+        Form1->RebuildBoxMenu(list, menu);
+        OpenAndClose(menu);
+    }
+    if (Form1->ListedMemos(1) != qsizetype(count))
+        state.SkipWithError("the menu does not list every memo");
+    list.clear();
+    Rebuild(list, menu);
+}
+
+void BM_BareActionsInMenuOpened(benchmark::State& state) {
+    bench::Windows::Get();
+    const QStringList captions = SampleCaptions(std::size_t(state.range(0)));
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::unique_ptr<QMenu> menu(design::NewMenu(nullptr, QStringLiteral("Bare")));
+        state.ResumeTiming();
+        QList<QAction*> actions;
+        for (const QString& caption : captions)
+            actions.push_back(new QAction(caption, menu.get()));
+        menu->addActions(actions);
+        OpenAndClose(menu.get());
+        state.PauseTiming();
+        menu.reset();
+        state.ResumeTiming();
+    }
+}
+
 } // namespace
 
+BENCHMARK(BM_FirstOpening)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BareActionsInMenuOpened)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BareActions)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BareActionsInMenu)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RebuildBoxMenuNewestMemo)
