@@ -704,6 +704,18 @@ TEST_F(BoxMenusTest, LargeBoxMenuScrollsAWindowOfRowsThroughEveryMemo) {
     EXPECT_EQ(topAtStart.pixelColor(topAtStart.width() / 2, topAtStart.height() / 2),
               bottomAtEnd.pixelColor(bottomAtEnd.width() / 2, bottomAtEnd.height() / 2));
 
+    // A click on a scroller, with an arrow or without, leaves the menu open.
+    for (const QPoint at : {QPoint(10, 1), QPoint(10, menu->height() - 2)}) {
+        moveTo(at);
+        QMouseEvent press(QEvent::MouseButtonPress, at, menu->mapToGlobal(at), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(menu, &press);
+        QMouseEvent release(QEvent::MouseButtonRelease, at, menu->mapToGlobal(at), Qt::LeftButton,
+                            Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(menu, &release);
+        EXPECT_TRUE(menu->isVisible()) << at.y();
+    }
+
     // A memo stored while the menu is open shows at once; the menu opens again at the top.
     Form1->BoxMemoLists[1].push_back(Memo({"newest"}, 50000));
     Form1->RebuildBoxMenu(Form1->BoxMemoLists[1], menu);

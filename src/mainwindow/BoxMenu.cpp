@@ -131,6 +131,12 @@ int BoxMenu::ScrollerAt(QPoint pos) const {
     return 0;
 }
 
+bool BoxMenu::OnScroller(QPoint pos) const {
+    const int reach =
+        style()->pixelMetric(QStyle::PM_MenuPanelWidth, nullptr, this) + ScrollerHeight();
+    return windowed_ && rect().contains(pos) && (pos.y() < reach || pos.y() >= height() - reach);
+}
+
 void BoxMenu::MakeRows(qsizetype rows) {
     rows = std::clamp<qsizetype>(rows, 1, std::max<qsizetype>(1, captions_.size()));
     if (rows_.size() < rows) {
@@ -256,9 +262,9 @@ void BoxMenu::mouseMoveEvent(QMouseEvent* event) {
     QMenu::mouseMoveEvent(event);
 }
 
-// A press or release on a scroller neither chooses nor closes.
+// A press or release on a scroller, with an arrow or not, neither chooses nor closes.
 void BoxMenu::mousePressEvent(QMouseEvent* event) {
-    if (ScrollerAt(event->position().toPoint()) != 0) {
+    if (OnScroller(event->position().toPoint())) {
         event->accept();
         return;
     }
@@ -266,7 +272,7 @@ void BoxMenu::mousePressEvent(QMouseEvent* event) {
 }
 
 void BoxMenu::mouseReleaseEvent(QMouseEvent* event) {
-    if (ScrollerAt(event->position().toPoint()) != 0) {
+    if (OnScroller(event->position().toPoint())) {
         event->accept();
         return;
     }

@@ -57,6 +57,8 @@ private:
     // -1 over the top scroller while there is more above, 1 over the bottom one while there is
     // more below, else 0.
     int ScrollerAt(QPoint pos) const;
+    // Whether `pos` lies on the top or the bottom scroller's strip of the windowed menu.
+    bool OnScroller(QPoint pos) const;
     qsizetype LastOffset() const;
     // Makes `rows` rows (at least one, at most the captions), adding or deleting at the end.
     void MakeRows(qsizetype rows);
