@@ -26,6 +26,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
+#include <limits>
 #include <memory>
 
 namespace {
@@ -151,12 +152,21 @@ void BM_FirstOpening(benchmark::State& state) {
     Rebuild(list, menu);
 }
 
+// The same with every memo an item, whatever the size of the box: the figures behind the size
+// from which a box menu shows its memos through a window of rows.
+void BM_FirstOpeningFullMenu(benchmark::State& state) {
+    Form1->SetFullBoxMenuLimit(std::numeric_limits<qsizetype>::max());
+    BM_FirstOpening(state);
+    Form1->SetFullBoxMenuLimit(TForm1::kFullBoxMenuLimit);
+}
+
 void BM_BareActionsInMenuOpened(benchmark::State& state) {
     bench::Windows::Get();
     const QStringList captions = SampleCaptions(std::size_t(state.range(0)));
     for (auto _ : state) {
         state.PauseTiming();
         std::unique_ptr<QMenu> menu(design::NewMenu(nullptr, QStringLiteral("Bare")));
+        menu->setFont(Form1->PopupMenu[1]->font());
         state.ResumeTiming();
         QList<QAction*> actions;
         for (const QString& caption : captions)
@@ -172,6 +182,13 @@ void BM_BareActionsInMenuOpened(benchmark::State& state) {
 } // namespace
 
 BENCHMARK(BM_FirstOpening)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FirstOpeningFullMenu)
+    ->Arg(1000)
+    ->Arg(2000)
+    ->Arg(5000)
+    ->Arg(10000)
+    ->Arg(20000)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BareActionsInMenuOpened)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BareActions)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BareActionsInMenu)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);

@@ -171,7 +171,7 @@ public:
     int MemoOfItem(int box, const QAction* item) const;
     // Box menus of more memos than this show them through a window of rows that scrolls
     // (BoxMenu); up to it, every memo is an item of its own.
-    static constexpr qsizetype kFullBoxMenuLimit = 5000;
+    static constexpr qsizetype kFullBoxMenuLimit = 10000;
     // Another limit, for tests of the windowed menu with few memos.
     void SetFullBoxMenuLimit(qsizetype memos);
     void MemoItemClick(QAction* item);
