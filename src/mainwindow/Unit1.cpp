@@ -173,9 +173,11 @@ void TForm1::ConnectHandlers() {
         onPopup(menu, [this, menu] {
             TakeInDiskChanges();
             FillBoxMenu(menu);
+            PopupFolderMenuPopup(menu);
+            // Fitted to the screen after the title row has its caption and picture, which
+            // decide its height.
             if (auto* boxMenu = qobject_cast<BoxMenu*>(menu))
                 boxMenu->StartAtTop();
-            PopupFolderMenuPopup(menu);
         });
         // Memo items: one connection per menu instead of one per item. The title row is
         // disabled and never triggers.
