@@ -4,6 +4,7 @@
 #include "Memos.h"
 
 #include "editor/Unit2.h"
+#include "mainwindow/BoxMenu.h"
 #include "mainwindow/Image.h"
 #include "mainwindow/MenuTitle.h"
 #include "mainwindow/Unit1.h"
@@ -14,12 +15,16 @@
 #include "trayicon/TrayIcon.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QScreen>
+#include <QStyle>
 #include <QToolButton>
 #include <QWidgetAction>
 #include <random>
@@ -86,6 +91,10 @@ protected:
     }
 
     void OpenBoxMenu(int box) { fake->Popup(Form1->PopupMenu[box], fake->cursorPos); }
+
+    // Rounds of random changes to box 2, each followed by a check that its menu lists exactly
+    // its memos in memo order.
+    void ExpectFillingListsExactlyTheMemos(qsizetype limit);
 
     // Opens box n's menu and chooses memo i, which pops up the memo menu.
     void ChooseMemo(int box, int index) {
@@ -492,6 +501,14 @@ TEST_F(BoxMenusTest, MemoItemsAreMadeWhenTheMenuOpens) {
 // the box's memos in memo order, and an unchanged first item stays the same object.
 TEST_F(BoxMenusTest, FillingAfterAnyChangeListsExactlyTheMemos) {
     CreateForms();
+    // Every memo an item, and from 5 memos on a window of rows.
+    for (const qsizetype limit : {TForm1::kFullBoxMenuLimit, qsizetype(4)})
+        ExpectFillingListsExactlyTheMemos(limit);
+}
+
+void BoxMenusTest::ExpectFillingListsExactlyTheMemos(qsizetype limit) {
+    SCOPED_TRACE(limit);
+    Form1->SetFullBoxMenuLimit(limit);
     std::mt19937 random(7);
     std::vector<std::string> titles;
     for (int round = 0; round < 300; ++round) {
@@ -530,7 +547,11 @@ TEST_F(BoxMenusTest, FillingAfterAnyChangeListsExactlyTheMemos) {
         const QString firstCaption = first ? first->text() : QString();
         Form1->RebuildBoxMenu(list, Form1->PopupMenu[2]);
         ASSERT_EQ(MemoItems(2), expected) << "round " << round;
-        if (!firstCaption.isNull() && !expected.isEmpty() && firstCaption == expected[0]) {
+        if (expected.size() > limit) // a window of rows, which fits on the screen
+            EXPECT_LE(Form1->PopupMenu[2]->sizeHint().height(),
+                      Form1->PopupMenu[2]->screen()->availableGeometry().height())
+                << "round " << round;
+        else if (!firstCaption.isNull() && !expected.isEmpty() && firstCaption == expected[0]) {
             EXPECT_EQ(Form1->PopupMenu[2]->actions().value(1), first.data()) << "round " << round;
         }
     }
@@ -551,6 +572,160 @@ TEST_F(BoxMenusTest, TallBoxMenuScrollsWithinTheScreen) {
     const QRect first = menu->actionGeometry(menu->actions().at(1));
     const QRect last = menu->actionGeometry(menu->actions().last());
     EXPECT_EQ(last.left(), first.left()) << "the items stand in more than one column";
+    menu->hide();
+}
+
+// Lets `ms` milliseconds of timers and events pass.
+void Spin(int ms) {
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < ms)
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
+// A box too large for one item per memo opens with a window of rows that fits on the screen,
+// under its title row, and scrolls through every memo as a scrolling menu does.
+TEST_F(BoxMenusTest, LargeBoxMenuScrollsAWindowOfRowsThroughEveryMemo) {
+    const int count = int(TForm1::kFullBoxMenuLimit) + 1000;
+    std::vector<QString> titles;
+    for (int i = 0; i < count; ++i)
+        titles.push_back(QStringLiteral("メモ %1").arg(i));
+    titles[4321] = QStringLiteral("とても長い題名のメモがここにあって、メニューの幅を決めます");
+    WriteBox(1, titles);
+    CreateForms();
+    QMenu* menu = Form1->PopupMenu[1];
+    auto* box = qobject_cast<BoxMenu*>(menu);
+    ASSERT_TRUE(box);
+    menu->popup(QPoint(0, 0));
+    ASSERT_TRUE(box->Windowed());
+    const QRect screen = menu->screen()->availableGeometry();
+    const qsizetype rows = box->RowCount();
+    EXPECT_LE(menu->height(), screen.height());
+    EXPECT_GT(menu->height() + menu->actionGeometry(menu->actions().at(1)).height(),
+              screen.height())
+        << "another row would have fitted";
+    EXPECT_EQ(menu->actions().first(), Form1->FolderMenuTitle[1]);
+    EXPECT_EQ(menu->actions().at(1)->text(), QStringLiteral("メモ 0"));
+    EXPECT_EQ(Form1->ListedMemos(1), count);
+    Form1->RefreshIndicators();
+    EXPECT_EQ(Form1->Image[1]->toolTip(), QStringLiteral("%1枚のメモがあります").arg(count));
+    const int width = menu->width();
+    const QRect titleRow = menu->actionGeometry(Form1->FolderMenuTitle[1]);
+
+    auto key = [menu](Qt::Key key) {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QApplication::sendEvent(menu, &press);
+    };
+    auto highlighted = [menu] {
+        return Form1->MemoOfItem(1, menu->activeAction());
+    };
+    // Up from nothing and from the first memo goes to the last; Down from the last to the first.
+    key(Qt::Key_Up);
+    EXPECT_EQ(highlighted(), count - 1);
+    EXPECT_EQ(menu->activeAction()->text(), titles.back());
+    EXPECT_EQ(box->Offset(), count - rows);
+    key(Qt::Key_Down);
+    EXPECT_EQ(highlighted(), 0);
+    EXPECT_EQ(box->Offset(), 0);
+    key(Qt::Key_Up);
+    EXPECT_EQ(highlighted(), count - 1);
+    key(Qt::Key_Home);
+    EXPECT_EQ(highlighted(), 0);
+    key(Qt::Key_PageDown);
+    EXPECT_EQ(highlighted(), count - 1);
+    key(Qt::Key_PageUp);
+    EXPECT_EQ(highlighted(), 0);
+    key(Qt::Key_End);
+    EXPECT_EQ(highlighted(), count - 1);
+    // Down at the last row scrolls by one.
+    key(Qt::Key_Home);
+    for (qsizetype i = 0; i < rows; ++i)
+        key(Qt::Key_Down);
+    EXPECT_EQ(highlighted(), rows);
+    EXPECT_EQ(box->Offset(), 1);
+    EXPECT_EQ(menu->activeAction(), menu->actions().last());
+
+    // The wheel scrolls a row a notch; the title row stays where it is, the width too.
+    for (int notch = 0; notch < 3; ++notch) {
+        QWheelEvent down(QPointF(10, 40), menu->mapToGlobal(QPointF(10, 40)), QPoint(),
+                         QPoint(0, -120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(menu, &down);
+    }
+    EXPECT_EQ(box->Offset(), 4);
+    EXPECT_EQ(menu->actions().at(1)->text(), QStringLiteral("メモ 4"));
+    EXPECT_EQ(menu->actionGeometry(Form1->FolderMenuTitle[1]), titleRow);
+    box->ScrollTo(4321);
+    EXPECT_EQ(menu->width(), width);
+    box->ScrollTo(4);
+
+    // Choosing a row chooses the memo it shows.
+    menu->actions().at(3)->trigger();
+    EXPECT_EQ(Form1->ActiveMemoIndex, 6);
+    EXPECT_EQ(Form1->MenuSubCaption->text(), QStringLiteral("メモ 6"));
+    menu->popup(QPoint(0, 0));
+
+    // Resting on a scroller scrolls until the pointer leaves it.
+    auto moveTo = [menu](QPoint at) {
+        QMouseEvent move(QEvent::MouseMove, at, menu->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(menu, &move);
+    };
+    box->ScrollTo(10);
+    moveTo(QPoint(10, menu->height() - 2));
+    Spin(300);
+    const qsizetype scrolled = box->Offset();
+    EXPECT_GT(scrolled, 11);
+    moveTo(menu->actionGeometry(menu->actions().at(2)).center());
+    Spin(150);
+    EXPECT_EQ(box->Offset(), scrolled);
+    moveTo(QPoint(10, 1));
+    Spin(300);
+    EXPECT_LT(box->Offset(), scrolled - 1);
+
+    // The scrollers show an arrow only where there is more.
+    auto strips = [menu] {
+        const QImage image = menu->grab().toImage();
+        const int height = menu->style()->pixelMetric(QStyle::PM_MenuScrollerHeight);
+        return std::pair{image.copy(0, 0, image.width(), height),
+                         image.copy(0, image.height() - height, image.width(), height)};
+    };
+    moveTo(menu->actionGeometry(menu->actions().at(2)).center());
+    box->ScrollTo(0);
+    const auto [topAtStart, bottomAtStart] = strips();
+    box->ScrollTo(100);
+    const auto [topInBetween, bottomInBetween] = strips();
+    box->ScrollTo(count);
+    const auto [topAtEnd, bottomAtEnd] = strips();
+    EXPECT_EQ(box->Offset(), count - rows);
+    EXPECT_NE(topAtStart, topInBetween);
+    EXPECT_EQ(topInBetween, topAtEnd);
+    EXPECT_EQ(bottomAtStart, bottomInBetween);
+    EXPECT_NE(bottomInBetween, bottomAtEnd);
+    EXPECT_EQ(topAtStart.pixelColor(topAtStart.width() / 2, topAtStart.height() / 2),
+              bottomAtEnd.pixelColor(bottomAtEnd.width() / 2, bottomAtEnd.height() / 2));
+
+    // A click on a scroller, with an arrow or without, leaves the menu open.
+    for (const QPoint at : {QPoint(10, 1), QPoint(10, menu->height() - 2)}) {
+        moveTo(at);
+        QMouseEvent press(QEvent::MouseButtonPress, at, menu->mapToGlobal(at), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(menu, &press);
+        QMouseEvent release(QEvent::MouseButtonRelease, at, menu->mapToGlobal(at), Qt::LeftButton,
+                            Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(menu, &release);
+        EXPECT_TRUE(menu->isVisible()) << at.y();
+    }
+
+    // A memo stored while the menu is open shows at once; the menu opens again at the top.
+    Form1->BoxMemoLists[1].push_back(Memo({"newest"}, 50000));
+    Form1->RebuildBoxMenu(Form1->BoxMemoLists[1], menu);
+    titles.insert(titles.begin(), QStringLiteral("newest"));
+    EXPECT_EQ(MemoItems(1), QStringList(titles.begin(), titles.end()));
+    menu->hide();
+    box->ScrollTo(50);
+    menu->popup(QPoint(0, 0));
+    EXPECT_EQ(box->Offset(), 0);
+    EXPECT_EQ(menu->actions().at(1)->text(), QStringLiteral("newest"));
     menu->hide();
 }
 

@@ -1,5 +1,6 @@
 // The box menus, the memo menu, the ways into the editor and the fill-level indicators.
 #include "editor/Unit2.h"
+#include "mainwindow/BoxMenu.h"
 #include "mainwindow/Image.h"
 #include "mainwindow/MenuDesign.h"
 #include "mainwindow/MenuTitle.h"
@@ -86,11 +87,13 @@ void TForm1::RebuildBoxMenu(TMemoList& list, QMenu* menu) {
         FillBoxMenu(menu);
 }
 
-// Item i + 1 stands for memo i; items carry nothing but their caption. Items that already show
-// the right captions at the start and at the end of the menu are kept as they are and only the
-// run between them changes, so storing, moving or deleting one memo touches one item. This
-// matters for large boxes: a QMenu adds and removes actions at a cost that grows with the number
-// it holds, so recreating every item would cost many times more than the items themselves.
+// Up to the limit, item i + 1 stands for memo i; items carry nothing but their caption. Items
+// that already show the right captions at the start and at the end of the menu are kept as they
+// are and only the run between them changes, so storing, moving or deleting one memo touches one
+// item. This matters for large boxes: a QMenu adds and removes actions at a cost that grows with
+// the number it holds, so recreating every item would cost many times more than the items
+// themselves. Above the limit the menu shows the memos through a window of rows that scrolls
+// (BoxMenu), since a QMenu of that many items takes longer than a second to build and lay out.
 void TForm1::FillBoxMenu(QMenu* menu) {
     BoxMenuContent& content = boxMenuContent_[std::size_t(BoxOfMenu(menu))];
     if (!content.stale)
@@ -113,6 +116,18 @@ void TForm1::FillBoxMenu(QMenu* menu) {
     QAction* noMemo = NoMemoItem[std::size_t(BoxOfMenu(menu))];
     if (noMemo && menu->actions().last() == noMemo)
         menu->removeAction(noMemo);
+
+    // An open menu keeps its kind until it opens again: changing it now would lay the open menu
+    // out again for every item added or removed.
+    auto* boxMenu = qobject_cast<BoxMenu*>(menu);
+    if (boxMenu && !captions.isEmpty() &&
+        (menu->isVisible() ? boxMenu->Windowed() : captions.size() > fullBoxMenuLimit_)) {
+        boxMenu->SetWindowCaptions(std::move(captions));
+        return;
+    }
+    if (boxMenu)
+        boxMenu->EndWindow();
+
     const QList<QAction*> actions = menu->actions();
     auto item = [&actions](qsizetype i) {
         return actions[i + 1];
@@ -143,19 +158,34 @@ void TForm1::FillBoxMenu(QMenu* menu) {
         menu->addAction(noMemo);
 }
 
+void TForm1::SetFullBoxMenuLimit(qsizetype memos) {
+    fullBoxMenuLimit_ = memos;
+}
+
 qsizetype TForm1::ListedMemos(int box) const {
     const BoxMenuContent& content = boxMenuContent_[std::size_t(box)];
     if (content.stale)
         return content.count;
+    if (const auto* menu = qobject_cast<const BoxMenu*>(PopupMenu[box]); menu && menu->Windowed())
+        return menu->CaptionCount();
     const QList<QAction*> actions = PopupMenu[box]->actions();
     return actions.size() - (actions.last() == NoMemoItem[box] ? 2 : 1);
 }
 
+int TForm1::MemoOfItem(int box, const QAction* item) const {
+    if (box < 1 || box > 6 || !item)
+        return -1;
+    qsizetype index = -1;
+    if (const auto* menu = qobject_cast<const BoxMenu*>(PopupMenu[box]))
+        index = menu->CaptionIndex(item);
+    else
+        index = PopupMenu[box]->actions().indexOf(item) - 1;
+    return index >= 0 && index < ListedMemos(box) ? int(index) : -1;
+}
+
 void TForm1::MemoItemClick(QAction* item) {
-    auto* menu = qobject_cast<QMenu*>(item->parent());
-    const int box = BoxOfMenu(menu);
-    const int index = box != 0 ? int(menu->actions().indexOf(item)) - 1 : -1;
-    if (index < 0 || index >= ListedMemos(box)) // not a memo item
+    const int index = MemoOfItem(BoxOfMenu(qobject_cast<QMenu*>(item->parent())), item);
+    if (index < 0) // not a memo item
         return;
     ActiveMemoIndex = index;
     platform::Current().Popup(PopupMenuSub, platform::Current().GetCursorPos());

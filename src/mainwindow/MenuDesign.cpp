@@ -28,7 +28,10 @@ QStyle* MenuStyle() {
 } // namespace
 
 QMenu* NewMenu(QWidget* owner, const QString& name) {
-    auto* menu = new QMenu(owner);
+    return SetUpMenu(new QMenu(owner), name);
+}
+
+QMenu* SetUpMenu(QMenu* menu, const QString& name) {
     menu->setObjectName(name);
     menu->setSeparatorsCollapsible(false);
     menu->setStyle(MenuStyle());

@@ -11,6 +11,8 @@ class QWidget;
 namespace design {
 
 QMenu* NewMenu(QWidget* owner, const QString& name);
+// Gives a menu made elsewhere (a QMenu subclass) the name and the look of NewMenu's menus.
+QMenu* SetUpMenu(QMenu* menu, const QString& name);
 QAction* AddItem(QMenu* menu, const char* name, const QString& caption);
 QAction* AddSeparator(QMenu* menu, const char* name);
 // A sub-menu; the menu and the item that opens it both carry the name.

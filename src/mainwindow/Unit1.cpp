@@ -2,6 +2,7 @@
 #include "mainwindow/Unit1.h"
 
 #include "editor/Unit2.h"
+#include "mainwindow/BoxMenu.h"
 #include "mainwindow/FormRgn.h"
 #include "mainwindow/Image.h"
 #include "mainwindow/MenuDesign.h"
@@ -75,7 +76,7 @@ void TForm1::CreateDesign() {
     ImageWall->installEventFilter(this);
 
     for (int n = 1; n <= 6; ++n) {
-        PopupMenu[n] = NewMenu(this, Numbered("PopupMenu", n));
+        PopupMenu[n] = design::SetUpMenu(new BoxMenu(this), Numbered("PopupMenu", n));
         FolderMenuTitle[n] =
             AddTitleRow(PopupMenu[n], Numbered("FolderMenuTitle", n), QStringLiteral("[]"));
         NoMemoItem[n] = new QAction(QStringLiteral("(メモはありません)"), PopupMenu[n]);
@@ -172,6 +173,10 @@ void TForm1::ConnectHandlers() {
             TakeInDiskChanges();
             FillBoxMenu(menu);
             PopupFolderMenuPopup(menu);
+            // Fitted to the screen after the title row has its caption and picture, which
+            // decide its height.
+            if (auto* boxMenu = qobject_cast<BoxMenu*>(menu))
+                boxMenu->StartAtTop();
         });
         // Memo items: one connection per menu instead of one per item. The title row is
         // disabled and never triggers.

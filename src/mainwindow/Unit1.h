@@ -165,6 +165,15 @@ public:
     void FillBoxMenu(QMenu* menu);
     // The number of memos box n's menu lists.
     qsizetype ListedMemos(int box) const;
+    // The memo (index in box n's list) that an item of box n's menu stands for; -1 for the
+    // title row, the line of an empty box and actions that are not memo items of that menu.
+    // Every choice of a memo in a box menu goes through here.
+    int MemoOfItem(int box, const QAction* item) const;
+    // Box menus of more memos than this show them through a window of rows that scrolls
+    // (BoxMenu); up to it, every memo is an item of its own.
+    static constexpr qsizetype kFullBoxMenuLimit = 10000;
+    // Another limit, for tests of the windowed menu with few memos.
+    void SetFullBoxMenuLimit(qsizetype memos);
     void MemoItemClick(QAction* item);
     void PopupFolderMenuPopup(QMenu* menu);
     void PopupMenuSubPopup();
@@ -263,6 +272,7 @@ private:
         bool stale = false;
     };
     std::array<BoxMenuContent, 7> boxMenuContent_{};
+    qsizetype fullBoxMenuLimit_ = kFullBoxMenuLimit;
 
     QFileSystemWatcher* boxWatcher_ = nullptr;
     QTimer* diskCheckTimer_ = nullptr;

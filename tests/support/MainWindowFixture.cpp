@@ -2,6 +2,7 @@
 
 #include "editor/Unit2.h"
 #include "editor/Unit5.h"
+#include "mainwindow/BoxMenu.h"
 #include "mainwindow/ProgramWindows.h"
 #include "mainwindow/Unit1.h"
 #include "mainwindow/Unit3.h"
@@ -60,12 +61,32 @@ void WriteCp932File(const QString& path, const QString& text) {
 }
 
 QStringList MemoItems(int box) {
-    Form1->FillBoxMenu(Form1->PopupMenu[box]);
-    QStringList items;
-    const QList<QAction*> actions = Form1->PopupMenu[box]->actions();
-    for (qsizetype i = 1; i < actions.size(); ++i)
-        if (actions[i] != Form1->NoMemoItem[box])
-            items << actions[i]->text();
+    QMenu* menu = Form1->PopupMenu[box];
+    Form1->FillBoxMenu(menu);
+    auto* windowed = qobject_cast<BoxMenu*>(menu);
+    if (!windowed || !windowed->Windowed()) {
+        QStringList items;
+        const QList<QAction*> actions = menu->actions();
+        for (qsizetype i = 1; i < actions.size(); ++i)
+            if (actions[i] != Form1->NoMemoItem[box])
+                items << actions[i]->text();
+        return items;
+    }
+    // A windowed menu: scrolled a window at a time from the top to the bottom, each row's
+    // caption put where the memo it stands for is.
+    QStringList items(Form1->ListedMemos(box));
+    for (qsizetype first = 0;; first += windowed->RowCount()) {
+        windowed->ScrollTo(first);
+        for (QAction* row : menu->actions().mid(1)) {
+            const int memo = Form1->MemoOfItem(box, row);
+            EXPECT_GE(memo, 0) << row->text().toStdString();
+            if (memo >= 0)
+                items[memo] = row->text();
+        }
+        if (windowed->Offset() + windowed->RowCount() >= items.size())
+            break;
+    }
+    windowed->ScrollTo(0);
     return items;
 }
 

@@ -26,7 +26,9 @@ void WriteTestSkin(const QString& programFolder, const QString& name, const QStr
 void WriteCp932File(const QString& path, const QString& text);
 
 // The captions of box n's memo items (after its title row; an empty box's "(メモはありません)"
-// left out), as the menu shows them when opened.
+// left out), as the menu shows them when opened; for a menu that shows its memos through a window
+// of rows, all the captions its rows show over its whole scroll range, each where the memo that
+// its row stands for is.
 QStringList MemoItems(int box);
 
 // A program folder that is the current directory, with the platform's test double installed and
