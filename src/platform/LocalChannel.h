@@ -12,7 +12,8 @@ class QSocketNotifier;
 namespace platform {
 
 // The socket path of a channel name: a name without a leading "/" lives in the temporary folder
-// (TMPDIR, else /tmp), the place where every earlier version of the program put it.
+// (TMPDIR, else /tmp), where Qt's local sockets put it too, so that a program built on those and
+// one built on these reach each other.
 QString LocalChannelPath(const QString& name);
 
 // One accepted connection. Reads without blocking, cuts what arrives into lines (a line may
