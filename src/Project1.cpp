@@ -73,6 +73,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "tabuko: %s\n", start.message.toUtf8().constData());
         break;
     case cli::Start::Acquired:
+        // The program runs, but later starts in this folder cannot hand their commands over.
+        if (!instance.ChannelError().isEmpty())
+            std::fprintf(stderr, "tabuko: %s\n", instance.ChannelError().toUtf8().constData());
         break;
     }
     SessionEnd sessionEnd;

@@ -1,11 +1,11 @@
 #include "instance/SingleInstance.h"
 
+#include "platform/LocalChannel.h"
+
 #include <QCryptographicHash>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
-#include <QLocalServer>
-#include <QLocalSocket>
 #include <QThread>
 
 namespace {
@@ -23,8 +23,8 @@ SingleInstance::SingleInstance(const QString& folder, QObject* parent)
     : QObject(parent), folder_(CanonicalFolder(folder)) {}
 
 SingleInstance::~SingleInstance() {
-    if (server_)
-        server_->close();
+    // The socket file goes before the lock: once the lock is free, the next program makes its own.
+    delete listener_;
     if (lock_)
         lock_->unlock();
 }
@@ -42,15 +42,19 @@ QString SingleInstance::ChannelName(const QString& folder) {
 bool SingleInstance::Acquire() {
     if (!AcquireLock())
         return false;
-    server_ = new QLocalServer(this);
-    server_->setSocketOptions(QLocalServer::UserAccessOption);
-    const QString name = ChannelName(folder_);
-    // A channel left behind by a program that died: the lock is ours, so the name is too.
-    if (!server_->listen(name)) {
-        QLocalServer::removeServer(name);
-        server_->listen(name);
-    }
-    connect(server_, &QLocalServer::newConnection, this, &SingleInstance::AcceptConnection);
+    listener_ = new platform::LocalListener(this);
+    // A socket left behind by a program that died is replaced: the lock is ours, so the name is
+    // too.
+    if (!listener_->Listen(platform::LocalChannelPath(ChannelName(folder_))))
+        channelError_ = listener_->Error();
+    connect(listener_, &platform::LocalListener::NewConnection, this,
+            [this](platform::LocalConnection* connection) {
+                connect(connection, &platform::LocalConnection::LineReceived, this,
+                        [this, connection](const QByteArray& line) {
+                            connection->Write(Answer(line) + '\n');
+                            emit CommandReceived(line);
+                        });
+            });
     return true;
 }
 
@@ -69,20 +73,8 @@ bool SingleInstance::AcquireLock() {
     return true;
 }
 
-void SingleInstance::AcceptConnection() {
-    while (QLocalSocket* socket = server_->nextPendingConnection()) {
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-            while (socket->canReadLine()) {
-                QByteArray line = socket->readLine();
-                line.chop(1);
-                const QByteArray answer = answerer_ ? answerer_(line) : QByteArray(kAnswer);
-                socket->write(answer + '\n');
-                socket->flush();
-                emit CommandReceived(line);
-            }
-        });
-    }
+QByteArray SingleInstance::Answer(const QByteArray& command) const {
+    return answerer_ ? answerer_(command) : QByteArray(kAnswer);
 }
 
 bool SingleInstance::Send(const QString& folder, const QByteArray& command, int timeoutMs) {
@@ -102,21 +94,15 @@ bool SingleInstance::Send(const QString& folder, const QByteArray& command, int 
 
 SingleInstance::Reply SingleInstance::Request(const QString& folder, const QByteArray& command,
                                               int connectMs, int answerMs) {
-    QLocalSocket socket;
-    socket.connectToServer(ChannelName(folder));
-    if (!socket.waitForConnected(connectMs))
-        return {};
-    socket.write(command + '\n');
-    QDeadlineTimer deadline(answerMs);
-    while (socket.bytesToWrite() > 0 &&
-           socket.waitForBytesWritten(int(std::max<qint64>(1, deadline.remainingTime())))) {
-    }
-    while (!socket.canReadLine() &&
-           socket.waitForReadyRead(int(std::max<qint64>(1, deadline.remainingTime())))) {
-    }
-    if (!socket.canReadLine())
+    const platform::LocalReply reply = platform::LocalRequest(
+        platform::LocalChannelPath(ChannelName(folder)), command, connectMs, answerMs);
+    switch (reply.status) {
+    case platform::LocalReply::Answered:
+        return {Reply::Answered, reply.answer};
+    case platform::LocalReply::NoAnswer:
         return {Reply::NoAnswer, {}};
-    QByteArray answer = socket.readLine();
-    answer.chop(1);
-    return {Reply::Answered, answer};
+    case platform::LocalReply::NotDelivered:
+        break;
+    }
+    return {};
 }

@@ -8,7 +8,9 @@
 #include <memory>
 #include <optional>
 
-class QLocalServer;
+namespace platform {
+class LocalListener;
+}
 
 // One program per data folder. The first program to start in a folder takes the folder's lock
 // file and listens on a local channel named after the folder; a later start in the same folder
@@ -31,6 +33,9 @@ public:
     bool AcquireLock();
     // Why Acquire failed when no other program holds the lock; empty otherwise.
     QString Error() const { return error_; }
+    // Why Acquire holds the lock but could not open the channel (later starts then cannot hand
+    // their commands over); empty otherwise.
+    QString ChannelError() const { return channelError_; }
 
     // Sends one command line to the program that holds the folder's lock and waits for its
     // answer. Retries while that program is still opening its channel, up to `timeoutMs`.
@@ -62,11 +67,12 @@ signals:
     void CommandReceived(const QByteArray& command);
 
 private:
-    void AcceptConnection();
+    QByteArray Answer(const QByteArray& command) const;
 
     QString folder_;
     QString error_;
+    QString channelError_;
     std::unique_ptr<QLockFile> lock_;
-    QLocalServer* server_ = nullptr;
+    platform::LocalListener* listener_ = nullptr;
     std::function<QByteArray(const QByteArray&)> answerer_;
 };
