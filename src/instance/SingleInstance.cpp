@@ -1,5 +1,6 @@
 #include "instance/SingleInstance.h"
 
+#include "platform/FolderLock.h"
 #include "platform/LocalChannel.h"
 
 #include <QCryptographicHash>
@@ -25,8 +26,7 @@ SingleInstance::SingleInstance(const QString& folder, QObject* parent)
 SingleInstance::~SingleInstance() {
     // The socket file goes before the lock: once the lock is free, the next program makes its own.
     delete listener_;
-    if (lock_)
-        lock_->unlock();
+    lock_.reset();
 }
 
 QString SingleInstance::ChannelName(const QString& folder) {
@@ -59,18 +59,20 @@ bool SingleInstance::Acquire() {
 }
 
 bool SingleInstance::AcquireLock() {
-    lock_ = std::make_unique<QLockFile>(QDir(folder_).filePath(kLockFileName));
-    // Held for the whole run: only a lock whose program no longer runs is stale, never an old
-    // one.
-    lock_->setStaleLockTime(0);
-    if (!lock_->tryLock(200)) {
-        if (lock_->error() != QLockFile::LockFailedError)
-            error_ = QStringLiteral("ロックファイル %1 を作成できません")
-                         .arg(QDir::toNativeSeparators(lock_->fileName()));
-        lock_.reset();
-        return false;
+    lock_ = std::make_unique<platform::FolderLock>(QDir(folder_).filePath(kLockFileName));
+    // Held for the whole run and free again only when its program has ended, however it ended.
+    switch (lock_->TryLock(200)) {
+    case platform::FolderLock::Result::Acquired:
+        return true;
+    case platform::FolderLock::Result::Failed:
+        error_ = QStringLiteral("ロックファイル %1 を作成できません")
+                     .arg(QDir::toNativeSeparators(lock_->Path()));
+        break;
+    case platform::FolderLock::Result::Held:
+        break;
     }
-    return true;
+    lock_.reset();
+    return false;
 }
 
 QByteArray SingleInstance::Answer(const QByteArray& command) const {

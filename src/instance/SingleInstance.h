@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QByteArray>
-#include <QLockFile>
 #include <QObject>
 #include <QString>
 #include <functional>
@@ -9,8 +8,9 @@
 #include <optional>
 
 namespace platform {
+class FolderLock;
 class LocalListener;
-}
+} // namespace platform
 
 // One program per data folder. The first program to start in a folder takes the folder's lock
 // file and listens on a local channel named after the folder; a later start in the same folder
@@ -72,7 +72,7 @@ private:
     QString folder_;
     QString error_;
     QString channelError_;
-    std::unique_ptr<QLockFile> lock_;
+    std::unique_ptr<platform::FolderLock> lock_;
     platform::LocalListener* listener_ = nullptr;
     std::function<QByteArray(const QByteArray&)> answerer_;
 };
