@@ -6,10 +6,15 @@
 //   StoreMemo / DeleteMemo: what the store does when a memo is stored (append, sort, rewrite
 //   the box file) and when one is deleted (erase, rewrite);
 //   MergeBox: a store that finds the file changed on disk (one memo added there) merges it into
-//   the list before writing.
+//   the list before writing;
+//   DecodeTitles / DecodeBodies: cp932::Decode of the titles of 1,000 memos (as a box menu shows
+//   them) and of their whole texts (as the editor shows one), next to Qt's "windows-31j" codec
+//   with one decoder for all (CodecShared, as a box menu used it) and one per text
+//   (CodecPerText, as cp932::Decode used it).
 // The files are written to a temporary folder (TMPDIR or /tmp) that is the current directory,
 // since box files are opened by bare name.
 #include "SampleMemos.h"
+#include "platform/CP932.h"
 #include "store/BoxFile.h"
 #include "store/BoxMerge.h"
 #include "store/BoxSync.h"
@@ -17,6 +22,7 @@
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
+#include <QStringDecoder>
 #include <QTemporaryDir>
 #include <QThread>
 #include <benchmark/benchmark.h>
@@ -243,6 +249,72 @@ void BM_MergeBox(benchmark::State& state) {
     SetCounters(state, disk.size());
 }
 
+// The texts that the decoding benchmarks decode: the first line of each sample memo, or its
+// lines joined by CR LF.
+std::vector<std::string> SampleTexts(bool wholeText) {
+    std::vector<std::string> texts;
+    for (const auto& memo : bench::SampleMemos(1000)) {
+        std::string text;
+        for (const std::string& line : memo->Lines) {
+            text += line;
+            if (!wholeText)
+                break;
+            text += "\r\n";
+        }
+        texts.push_back(std::move(text));
+    }
+    return texts;
+}
+
+enum class Decoder { Tables, CodecShared, CodecPerText };
+
+void DecodeTexts(benchmark::State& state, bool wholeText, Decoder how) {
+    const std::vector<std::string> texts = SampleTexts(wholeText);
+    std::size_t bytes = 0;
+    for (const std::string& text : texts)
+        bytes += text.size();
+    QStringDecoder shared("windows-31j");
+    for (auto _ : state) {
+        for (const std::string& text : texts) {
+            const QByteArrayView view(text.data(), qsizetype(text.size()));
+            QString out;
+            switch (how) {
+            case Decoder::Tables:
+                out = cp932::Decode(text);
+                break;
+            case Decoder::CodecShared:
+                shared.resetState();
+                out = shared.decode(view);
+                break;
+            case Decoder::CodecPerText:
+                out = QStringDecoder("windows-31j").decode(view);
+                break;
+            }
+            benchmark::DoNotOptimize(out.data());
+        }
+    }
+    SetCounters(state, bytes);
+}
+
+void BM_DecodeTitles(benchmark::State& state) {
+    DecodeTexts(state, false, Decoder::Tables);
+}
+void BM_DecodeTitlesCodecShared(benchmark::State& state) {
+    DecodeTexts(state, false, Decoder::CodecShared);
+}
+void BM_DecodeTitlesCodecPerText(benchmark::State& state) {
+    DecodeTexts(state, false, Decoder::CodecPerText);
+}
+void BM_DecodeBodies(benchmark::State& state) {
+    DecodeTexts(state, true, Decoder::Tables);
+}
+void BM_DecodeBodiesCodecShared(benchmark::State& state) {
+    DecodeTexts(state, true, Decoder::CodecShared);
+}
+void BM_DecodeBodiesCodecPerText(benchmark::State& state) {
+    DecodeTexts(state, true, Decoder::CodecPerText);
+}
+
 } // namespace
 
 BENCHMARK(BM_ReadBoxFile)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
@@ -258,3 +330,9 @@ BENCHMARK(BM_StoreMemoChecked)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillis
 BENCHMARK(BM_CheckUnchangedBoxFile)->Arg(10000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_DeleteMemo)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MergeBox)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DecodeTitles)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_DecodeTitlesCodecShared)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_DecodeTitlesCodecPerText)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_DecodeBodies)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_DecodeBodiesCodecShared)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_DecodeBodiesCodecPerText)->Unit(benchmark::kMicrosecond);

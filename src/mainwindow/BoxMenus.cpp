@@ -16,7 +16,6 @@
 #include <QMenu>
 #include <QPixmap>
 #include <QPlainTextEdit>
-#include <QStringDecoder>
 #include <QStringList>
 #include <QToolButton>
 #include <QWidgetAction>
@@ -100,17 +99,10 @@ void TForm1::FillBoxMenu(QMenu* menu) {
         return;
     content.stale = false;
 
-    // One decoder for the whole menu: opening a converter per caption would cost more than
-    // the menu item itself.
-    QStringDecoder decoder("windows-31j");
     QStringList captions;
     captions.reserve(qsizetype(content.list->size()));
-    for (const auto& memo : *content.list) {
-        const std::string_view title = TitleBytes(*memo);
-        decoder.resetState();
-        captions.push_back(design::LiteralCaption(
-            decoder.decode(QByteArrayView(title.data(), qsizetype(title.size())))));
-    }
+    for (const auto& memo : *content.list)
+        captions.push_back(design::LiteralCaption(cp932::Decode(TitleBytes(*memo))));
 
     // An empty box's menu says so under its title row; the line goes as soon as memos come.
     QAction* noMemo = NoMemoItem[std::size_t(BoxOfMenu(menu))];

@@ -1,24 +1,95 @@
 #include "platform/CP932.h"
 
 #include <QList>
-#include <QStringDecoder>
-#include <QStringEncoder>
 #include <utility>
+
+#include "platform/CP932Tables.inc"
 
 namespace cp932 {
 namespace {
-constexpr const char* kCodec = "windows-31j";
+using namespace tables;
+
+// The character of a first byte and the byte after it, or kNoChar when that byte cannot be
+// the second half of a pair.
+char16_t PairChar(unsigned char lead, unsigned char trail) {
+    if (trail < kTrailFirst || trail > kTrailLast)
+        return kNoChar;
+    return kPairs[kPairRowOf[lead]][trail - kTrailFirst];
 }
 
+unsigned short BeyondBmpCode(char32_t cp) {
+    for (const BeyondRange& range : kBeyond)
+        if (cp >= range.first && cp <= range.last)
+            return range.code;
+    return kSupplementary;
+}
+
+void AppendCode(std::string& out, unsigned short code) {
+    if (code == kNoBytes)
+        return;
+    if (code > 0xFF)
+        out.push_back(char(code >> 8));
+    out.push_back(char(code & 0xFF));
+}
+} // namespace
+
+// A first byte whose second byte does not fit gives kBadLead and the second byte is read again
+// on its own; a first byte at the very end gives nothing. Every byte gives at most one UTF-16
+// unit, so the result never needs more room than the input has bytes.
 QString Decode(std::string_view bytes) {
-    QStringDecoder decoder(kCodec);
-    return decoder.decode(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
+    if (bytes.empty())
+        return QString();
+    QString out(qsizetype(bytes.size()), Qt::Uninitialized);
+    char16_t* const begin = reinterpret_cast<char16_t*>(out.data());
+    char16_t* dst = begin;
+    const auto* src = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::size_t n = bytes.size();
+    std::size_t i = 0;
+    while (i < n) {
+        const char16_t single = kSingle[src[i]];
+        if (single != kNoChar) {
+            *dst++ = single;
+            ++i;
+            continue;
+        }
+        if (i + 1 == n)
+            break;
+        const char16_t pair = PairChar(src[i], src[i + 1]);
+        if (pair != kNoChar) {
+            *dst++ = pair;
+            i += 2;
+        } else {
+            *dst++ = kBadLead;
+            ++i;
+        }
+    }
+    out.truncate(qsizetype(dst - begin));
+    return out;
 }
 
+// A surrogate pair gives the bytes of its code point; a lone surrogate gives kLoneSurrogate,
+// except a high surrogate at the very end, which gives nothing.
 std::string Encode(const QString& text) {
-    QStringEncoder encoder(kCodec);
-    QByteArray out = encoder.encode(text);
-    return std::string(out.constData(), std::size_t(out.size()));
+    std::string out;
+    out.reserve(std::size_t(text.size()) * 2);
+    const auto* const src = reinterpret_cast<const char16_t*>(text.constData());
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = src[i];
+        if (QChar::isHighSurrogate(c)) {
+            if (i + 1 == n)
+                break;
+            if (QChar::isLowSurrogate(src[i + 1])) {
+                AppendCode(out, BeyondBmpCode(QChar::surrogateToUcs4(c, src[i + 1])));
+                ++i;
+            } else {
+                AppendCode(out, kLoneSurrogate);
+            }
+            continue;
+        }
+        AppendCode(out, kEncode[kEncodePageOf[c >> 8]][c & 0xFF]);
+    }
+    return out;
 }
 
 std::optional<char32_t> FirstUnencodable(const QString& text) {
@@ -68,19 +139,15 @@ std::string_view CutAtCharBoundary(std::string_view bytes, std::size_t maxBytes)
 }
 
 bool IsValid(std::string_view bytes) {
-    QStringDecoder decoder(kCodec);
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         const auto b = static_cast<unsigned char>(bytes[i]);
         if (b < 0x80 || (b >= 0xA1 && b <= 0xDF))
             continue;
         if (!IsLeadByte(b) || i + 1 == bytes.size())
             return false;
-        const auto t = static_cast<unsigned char>(bytes[i + 1]);
-        if (t < 0x40 || t == 0x7F || t > 0xFC)
-            return false;
-        // The converter marks a code it has no character for with U+FFFD.
-        const QString one = decoder.decode(QByteArrayView(bytes.data() + i, 2));
-        if (one.size() != 1 || one[0] == QChar(QChar::ReplacementCharacter))
+        // A well-formed pair that has no character decodes to U+FFFD.
+        const char16_t c = PairChar(b, static_cast<unsigned char>(bytes[i + 1]));
+        if (c == kNoChar || c == QChar::ReplacementCharacter)
             return false;
         ++i;
     }

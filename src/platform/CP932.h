@@ -8,11 +8,17 @@
 // Shift-JIS (code page 932) at the screen's edge: files hold bytes, widgets show QString.
 namespace cp932 {
 
-// Bytes to text for display. Bytes that are not valid CP932 become U+FFFD.
+// Bytes to text for display, by the program's own tables (made by tools/cp932gen from the
+// converter the program used before, with the same results for every input). A well-formed
+// pair without a character becomes U+FFFD; a single 0x80, 0xA0 or 0xFD-0xFF and a first byte
+// whose second byte does not fit become U+001A (that second byte is then read on its own); a
+// first byte at the very end is dropped. 0x1A, 0x1C and 0x7F decode to U+001C, U+007F, U+001A.
 QString Decode(std::string_view bytes);
 
-// Text to bytes. Characters that CP932 cannot hold become the converter's substitute bytes;
-// callers that must not lose text check FirstUnencodable first.
+// Text to bytes. Characters that CP932 cannot hold become the substitute 0xFC 0xFC (a lone
+// surrogate and one beyond the BMP too), a few invisible ones give no bytes, and a high
+// surrogate at the very end is dropped; callers that must not lose text check FirstUnencodable
+// first.
 std::string Encode(const QString& text);
 
 // The first character (as a whole code point, surrogate pairs joined) that CP932 cannot hold.
