@@ -63,14 +63,15 @@ measure() {
     end=$(now_ms)
     sleep 2
     rss=$(awk '/VmRSS/ {print $2}' "/proc/$pid/status")
-    # CPU time used so far (user + system, clock ticks): less disturbed by a loaded machine.
-    cpu=$(awk -v hz="$(getconf CLK_TCK)" '{print int(($14 + $15) * 1000 / hz)}' "/proc/$pid/stat")
+    # CPU time used so far by all its threads (the scheduler's count, in ns): less disturbed by a
+    # loaded machine than the wall time.
+    cpu=$(cat /proc/"$pid"/task/*/schedstat | awk '{ns += $1} END {printf "%.1f", ns / 1e6}')
     kill "$pid"
     wait "$pid" 2>/dev/null || true
     echo "$((end - start)) $rss $cpu"
 }
 
-median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR + 1) / 2)]}'; }
+median() { sort -g | awk '{a[NR]=$1} END {print a[int((NR + 1) / 2)]}'; }
 
 declare -A TIMES RSS CPU
 CASES=(minimal six empty big)

@@ -5,6 +5,7 @@
 
 #include "platform/DateTime.h"
 #include "platform/Exception.h"
+#include "platform/Files.h"
 #include "platform/Guard.h"
 #include "platform/Platform.h"
 #include "store/Backups.h"
@@ -31,8 +32,7 @@ std::string ReadAll(const QString& fileName) {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         return {};
-    const QByteArray bytes = file.readAll();
-    return std::string(bytes.constData(), std::size_t(bytes.size()));
+    return platform::ReadRest(file);
 }
 
 } // namespace

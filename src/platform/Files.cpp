@@ -3,11 +3,23 @@
 #include "platform/Platform.h"
 
 #include <QDir>
+#include <QFile>
+#include <algorithm>
 
 namespace platform {
 
 void SaveFile(const QString& path, const std::string& bytes) {
     Current().SaveFile(path, bytes);
+}
+
+std::string ReadRest(QFile& file) {
+    std::string bytes(std::size_t(std::max<qint64>(0, file.size() - file.pos())), '\0');
+    const qint64 read = file.read(bytes.data(), qint64(bytes.size()));
+    bytes.resize(std::size_t(std::max<qint64>(0, read)));
+    // A file that grew since its size was taken: the rest as well.
+    const QByteArray more = file.readAll();
+    bytes.append(more.constData(), std::size_t(more.size()));
+    return bytes;
 }
 
 QString NativePath(const QString& stored) {

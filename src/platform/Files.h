@@ -3,10 +3,16 @@
 #include <QString>
 #include <string>
 
+class QFile;
+
 namespace platform {
 
 // Replaces the file whole through the current platform; see Platform::SaveFile.
 void SaveFile(const QString& path, const std::string& bytes);
+
+// The rest of an open file, read straight into the string that keeps it (large box files are
+// not copied once more on the way).
+std::string ReadRest(QFile& file);
 
 // Native path from the stored form: "\" between folders becomes the native separator.
 QString NativePath(const QString& stored);

@@ -57,9 +57,8 @@ BoxFileReadResult ReadBoxFile(int box, TMemoList& list) {
     }
     if (!file.open(QIODevice::ReadOnly))
         throw Exception::CannotOpen(name);
-    const QByteArray read = file.readAll();
+    std::string bytes = platform::ReadRest(file);
     file.close();
-    std::string bytes(read.constData(), std::size_t(read.size()));
     const BoxFileReadResult result = ParseBoxFile(bytes, list);
     BoxFiles().Remember(name, std::move(bytes));
     return result;

@@ -1,6 +1,7 @@
 #include "store/BoxSync.h"
 
 #include "platform/Exception.h"
+#include "platform/Files.h"
 #include "store/Backups.h"
 #include "store/BoxFile.h"
 
@@ -34,9 +35,8 @@ MergeOutcome BoxSync::Refresh(const QString& fileName, TMemoList& list) {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         throw Exception::CannotOpen(fileName);
-    const QByteArray read = file.readAll();
+    std::string disk = platform::ReadRest(file);
     file.close();
-    std::string disk(read.constData(), std::size_t(read.size()));
     known.stamp = stamp;
     if (disk == known.bytes)
         return {};
