@@ -2,52 +2,13 @@
 // the same text and bytes for every single byte, every pair, every BMP code point, a sample of
 // the code points beyond it, and random byte strings and texts.
 #include "platform/CP932.h"
+#include "CodecReference.h"
 
 #include <QList>
-#include <QStringDecoder>
-#include <QStringEncoder>
 #include <gtest/gtest.h>
 #include <random>
 
 namespace {
-
-// The conversions as the program did them with the codec.
-QString CodecDecode(std::string_view bytes) {
-    QStringDecoder decoder("windows-31j");
-    return decoder.decode(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
-}
-
-std::string CodecEncode(const QString& text) {
-    QStringEncoder encoder("windows-31j");
-    const QByteArray out = encoder.encode(text);
-    return std::string(out.constData(), std::size_t(out.size()));
-}
-
-std::optional<char32_t> CodecFirstUnencodable(const QString& text) {
-    if (CodecDecode(CodecEncode(text)) == text)
-        return std::nullopt;
-    for (char32_t cp : text.toUcs4()) {
-        const QString one = QString::fromUcs4(&cp, 1);
-        if (CodecDecode(CodecEncode(one)) != one)
-            return cp;
-    }
-    return std::nullopt;
-}
-
-bool CodecIsValid(std::string_view bytes) {
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        const auto b = static_cast<unsigned char>(bytes[i]);
-        if (b < 0x80 || (b >= 0xA1 && b <= 0xDF))
-            continue;
-        if (!cp932::IsLeadByte(b) || i + 1 == bytes.size())
-            return false;
-        const QString one = CodecDecode(bytes.substr(i, 2));
-        if (one.size() != 1 || one[0] == QChar(QChar::ReplacementCharacter))
-            return false;
-        ++i;
-    }
-    return true;
-}
 
 std::string Hex(std::string_view bytes) {
     std::string out;
@@ -73,17 +34,17 @@ std::string Units(const QString& text) {
 class Comparison {
 public:
     void bytes(std::string_view in) {
-        const QString got = cp932::Decode(in), want = CodecDecode(in);
+        const QString got = cp932::Decode(in), want = codec::Decode(in);
         if (got != want)
             fail("Decode(" + Hex(in) + ") = " + Units(got) + "want " + Units(want));
-        if (cp932::IsValid(in) != CodecIsValid(in))
+        if (cp932::IsValid(in) != codec::IsValid(in))
             fail("IsValid(" + Hex(in) + ")");
     }
     void text(const QString& in) {
-        const std::string got = cp932::Encode(in), want = CodecEncode(in);
+        const std::string got = cp932::Encode(in), want = codec::Encode(in);
         if (got != want)
             fail("Encode(" + Units(in) + ") = " + Hex(got) + "want " + Hex(want));
-        if (cp932::FirstUnencodable(in) != CodecFirstUnencodable(in))
+        if (cp932::FirstUnencodable(in) != codec::FirstUnencodable(in))
             fail("FirstUnencodable(" + Units(in) + ")");
     }
     ~Comparison() { EXPECT_EQ(failures_, 0); }
@@ -193,7 +154,7 @@ TEST(CP932Test, RandomBytesRoundTripAsWithTheCodec) {
         }
         check.bytes(in);
         const std::string back = cp932::Encode(cp932::Decode(in));
-        if (back != CodecEncode(CodecDecode(in)))
+        if (back != codec::Encode(codec::Decode(in)))
             ADD_FAILURE() << "Encode(Decode(" << Hex(in) << ")) = " << Hex(back);
     }
 }
@@ -232,7 +193,7 @@ TEST(CP932Test, RandomTextsRoundTripAsWithTheCodec) {
         }
         check.text(in);
         const std::string bytes = cp932::Encode(in);
-        if (cp932::Decode(bytes) != CodecDecode(bytes))
+        if (cp932::Decode(bytes) != codec::Decode(bytes))
             ADD_FAILURE() << "Decode(Encode(" << Units(in) << "))";
     }
 }
