@@ -119,11 +119,14 @@ qsizetype BoxMenu::LastOffset() const {
     return std::max<qsizetype>(0, captions_.size() - rows_.size());
 }
 
+int BoxMenu::ScrollerReach() const {
+    return style()->pixelMetric(QStyle::PM_MenuPanelWidth, nullptr, this) + ScrollerHeight();
+}
+
 int BoxMenu::ScrollerAt(QPoint pos) const {
     if (!windowed_ || pos.x() < 0 || pos.x() >= width())
         return 0;
-    const int reach =
-        style()->pixelMetric(QStyle::PM_MenuPanelWidth, nullptr, this) + ScrollerHeight();
+    const int reach = ScrollerReach();
     if (pos.y() < reach)
         return offset_ > 0 ? -1 : 0;
     if (pos.y() >= height() - reach)
@@ -132,8 +135,7 @@ int BoxMenu::ScrollerAt(QPoint pos) const {
 }
 
 bool BoxMenu::OnScroller(QPoint pos) const {
-    const int reach =
-        style()->pixelMetric(QStyle::PM_MenuPanelWidth, nullptr, this) + ScrollerHeight();
+    const int reach = ScrollerReach();
     return windowed_ && rect().contains(pos) && (pos.y() < reach || pos.y() >= height() - reach);
 }
 

@@ -54,6 +54,8 @@ protected:
 
 private:
     int ScrollerHeight() const;
+    // How far from the top and the bottom edge the scroller strips reach (frame included).
+    int ScrollerReach() const;
     // -1 over the top scroller while there is more above, 1 over the bottom one while there is
     // more below, else 0.
     int ScrollerAt(QPoint pos) const;

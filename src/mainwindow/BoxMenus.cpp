@@ -1,6 +1,5 @@
 // The box menus, the memo menu, the ways into the editor and the fill-level indicators.
 #include "editor/Unit2.h"
-#include "mainwindow/BoxMenu.h"
 #include "mainwindow/Image.h"
 #include "mainwindow/MenuDesign.h"
 #include "mainwindow/MenuTitle.h"
@@ -158,8 +157,8 @@ qsizetype TForm1::ListedMemos(int box) const {
     const BoxMenuContent& content = boxMenuContent_[std::size_t(box)];
     if (content.stale)
         return content.count;
-    if (const auto* menu = qobject_cast<const BoxMenu*>(PopupMenu[box]); menu && menu->Windowed())
-        return menu->CaptionCount();
+    if (PopupMenu[box]->Windowed())
+        return PopupMenu[box]->CaptionCount();
     const QList<QAction*> actions = PopupMenu[box]->actions();
     return actions.size() - (actions.last() == NoMemoItem[box] ? 2 : 1);
 }
@@ -167,11 +166,7 @@ qsizetype TForm1::ListedMemos(int box) const {
 int TForm1::MemoOfItem(int box, const QAction* item) const {
     if (box < 1 || box > 6 || !item)
         return -1;
-    qsizetype index = -1;
-    if (const auto* menu = qobject_cast<const BoxMenu*>(PopupMenu[box]))
-        index = menu->CaptionIndex(item);
-    else
-        index = PopupMenu[box]->actions().indexOf(item) - 1;
+    const qsizetype index = PopupMenu[box]->CaptionIndex(item);
     return index >= 0 && index < ListedMemos(box) ? int(index) : -1;
 }
 

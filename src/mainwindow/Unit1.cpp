@@ -2,7 +2,6 @@
 #include "mainwindow/Unit1.h"
 
 #include "editor/Unit2.h"
-#include "mainwindow/BoxMenu.h"
 #include "mainwindow/FormRgn.h"
 #include "mainwindow/Image.h"
 #include "mainwindow/MenuDesign.h"
@@ -76,7 +75,8 @@ void TForm1::CreateDesign() {
     ImageWall->installEventFilter(this);
 
     for (int n = 1; n <= 6; ++n) {
-        PopupMenu[n] = design::SetUpMenu(new BoxMenu(this), Numbered("PopupMenu", n));
+        PopupMenu[n] = new BoxMenu(this);
+        design::SetUpMenu(PopupMenu[n], Numbered("PopupMenu", n));
         FolderMenuTitle[n] =
             AddTitleRow(PopupMenu[n], Numbered("FolderMenuTitle", n), QStringLiteral("[]"));
         NoMemoItem[n] = new QAction(QStringLiteral("(メモはありません)"), PopupMenu[n]);
@@ -168,15 +168,14 @@ void TForm1::ConnectHandlers() {
     };
 
     for (int n = 1; n <= 6; ++n) {
-        QMenu* menu = PopupMenu[n];
+        BoxMenu* menu = PopupMenu[n];
         onPopup(menu, [this, menu] {
             TakeInDiskChanges();
             FillBoxMenu(menu);
             PopupFolderMenuPopup(menu);
             // Fitted to the screen after the title row has its caption and picture, which
             // decide its height.
-            if (auto* boxMenu = qobject_cast<BoxMenu*>(menu))
-                boxMenu->StartAtTop();
+            menu->StartAtTop();
         });
         // Memo items: one connection per menu instead of one per item. The title row is
         // disabled and never triggers.

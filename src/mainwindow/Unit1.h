@@ -1,5 +1,6 @@
 #pragma once
 
+#include "mainwindow/BoxMenu.h"
 #include "platform/FileStamp.h"
 #include "platform/IniFile.h"
 #include "store/MemoData.h"
@@ -47,7 +48,7 @@ public:
     TFormRgn* ImageWall = nullptr;
     std::array<TImage*, 7> Image{}; // box icons Image1..Image6
 
-    std::array<QMenu*, 7> PopupMenu{};               // box menus PopupMenu1..PopupMenu6
+    std::array<BoxMenu*, 7> PopupMenu{};             // box menus PopupMenu1..PopupMenu6
     std::array<QWidgetAction*, 7> FolderMenuTitle{}; // their title rows
     // The greyed "(メモはありません)" under the title row, in a box menu while it lists no memo.
     std::array<QAction*, 7> NoMemoItem{};
