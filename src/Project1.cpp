@@ -25,6 +25,7 @@
 #include <QDir>
 #include <QIcon>
 #include <QLocale>
+#include <QStringList>
 #include <QTimer>
 #include <cstdio>
 #include <vector>
@@ -69,14 +70,19 @@ int main(int argc, char** argv) {
                                        platform::MB_OK | platform::MB_ICONWARNING);
         return 1;
     case cli::Start::Unguarded:
-        // A folder that cannot hold the lock file: the program runs unguarded, as it always did.
-        std::fprintf(stderr, "tabuko: %s\n", start.message.toUtf8().constData());
-        break;
     case cli::Start::Acquired:
-        // The program runs, but later starts in this folder cannot hand their commands over.
-        if (!instance.ChannelError().isEmpty())
-            std::fprintf(stderr, "tabuko: %s\n", instance.ChannelError().toUtf8().constData());
         break;
+    }
+    // The program runs, but unguarded (a folder that cannot be locked, as it always did) or
+    // unreachable for later starts in this folder: said on standard error and, once the windows
+    // are up, once in the program, where a start from a desktop launcher shows it.
+    QStringList startNotes;
+    for (const QString& note : {start.status == cli::Start::Unguarded ? start.message : QString(),
+                                instance.LockWarning(), instance.ChannelError()}) {
+        if (note.isEmpty())
+            continue;
+        std::fprintf(stderr, "tabuko: %s\n", note.toUtf8().constData());
+        startNotes << note;
     }
     SessionEnd sessionEnd;
     ModalWindows modalWindows;
@@ -120,6 +126,12 @@ int main(int argc, char** argv) {
     if (!endedDuringStart) {
         if (Form1->ShowsAtStart())
             Form1->show();
+        if (!startNotes.isEmpty())
+            QTimer::singleShot(0, Form1, [&startNotes] {
+                platform::Current().MessageBox(startNotes.join(QStringLiteral("\n\n")),
+                                               QStringLiteral("Tabuko"),
+                                               platform::MB_OK | platform::MB_ICONWARNING);
+            });
         QTimer::singleShot(0, Form1, [] { platform::Guard([] { Form1->OfferDraft(); }); });
         // The command this start was given, carried out as if it had come on the channel.
         if (!command.isEmpty())

@@ -218,11 +218,13 @@ TEST(HandOverTest, CommandsCarryAnyTextAndAnswersCarryTheRefusal) {
     ASSERT_TRUE(program.Acquire());
     program.SetAnswerer([](const QByteArray& line) {
         const channel::Command command = channel::ParseCommand(line);
+        if (command.arguments.value(1) == "junk")
+            return QByteArray("okay"); // neither "ok" nor an error: nothing is known
         return command.arguments.value(1) == "改行\nと 空白"
                    ? channel::ErrorAnswer(QStringLiteral("箱 3 は使えません"))
                    : channel::OkAnswer();
     });
-    cli::Start refused, handed;
+    cli::Start refused, handed, unknown;
     std::atomic<bool> done = false;
     std::thread later([&] {
         SingleInstance other(dir.path());
@@ -231,6 +233,8 @@ TEST(HandOverTest, CommandsCarryAnyTextAndAnswersCarryTheRefusal) {
             false, 3000);
         handed =
             cli::TakeFolderOrHandOver(other, channel::CommandLine("new", {"3", "x"}), false, 3000);
+        unknown = cli::TakeFolderOrHandOver(other, channel::CommandLine("new", {"3", "junk"}),
+                                            false, 3000);
         done = true;
     });
     // The running program answers from its event loop.
@@ -240,6 +244,8 @@ TEST(HandOverTest, CommandsCarryAnyTextAndAnswersCarryTheRefusal) {
     EXPECT_EQ(refused.status, cli::Start::Refused);
     EXPECT_EQ(refused.message, QStringLiteral("箱 3 は使えません"));
     EXPECT_EQ(handed.status, cli::Start::HandedOver);
+    EXPECT_EQ(unknown.status, cli::Start::Refused);
+    EXPECT_FALSE(unknown.message.isEmpty());
 }
 
 TEST(HandOverTest, ALockHeldByAJobWithoutChannelIsWaitedFor) {

@@ -1,10 +1,8 @@
-// The folder lock: held for the run, free again however its holder ends, and exclusive both
-// ways with QLockFile, which earlier versions of the program used on the same file.
+// The folder lock: held on the folder for the run, free again however its holder ends.
 #include "platform/FolderLock.h"
 
-#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
-#include <QLockFile>
 #include <QTemporaryDir>
 #include <csignal>
 #include <fcntl.h>
@@ -17,51 +15,37 @@ namespace {
 
 using platform::FolderLock;
 
-QByteArray FirstLine(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return file.readLine().trimmed();
+bool IsEmpty(const QString& folder) {
+    return QDir(folder).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System |
+                                QDir::NoDotAndDotDot);
 }
 
-TEST(FolderLockTest, ExcludesQLockFileBothWaysAndRemovesItsFileAtTheEnd) {
+TEST(FolderLockTest, HeldOnTheFolderItselfAgainstEveryOtherTakerUntilReleased) {
     QTemporaryDir folder;
-    const QString path = folder.filePath(QStringLiteral("Tabuko.lock"));
     {
-        QLockFile older(path);
-        older.setStaleLockTime(0);
-        ASSERT_TRUE(older.tryLock(0));
-        FolderLock lock(path);
-        EXPECT_EQ(lock.TryLock(60), FolderLock::Result::Held);
-    }
-    {
-        FolderLock lock(path);
+        FolderLock lock(folder.path());
         ASSERT_EQ(lock.TryLock(0), FolderLock::Result::Acquired);
-        EXPECT_EQ(FirstLine(path), QByteArray::number(QCoreApplication::applicationPid()));
-        QLockFile older(path);
-        older.setStaleLockTime(0);
-        EXPECT_FALSE(older.tryLock(60));
-        EXPECT_EQ(older.error(), QLockFile::LockFailedError);
-        EXPECT_TRUE(QFile::exists(path)) << "a QLockFile took our file for a stale one";
-        FolderLock second(path);
-        EXPECT_EQ(second.TryLock(0), FolderLock::Result::Held);
+        EXPECT_TRUE(IsEmpty(folder.path())) << "the lock put something into the folder";
+        FolderLock second(folder.path());
+        EXPECT_EQ(second.TryLock(60), FolderLock::Result::Held);
+        // The same folder by another way (with a trailing "/.") is the same lock.
+        FolderLock third(folder.path() + QStringLiteral("/."));
+        EXPECT_EQ(third.TryLock(0), FolderLock::Result::Held);
     }
-    EXPECT_FALSE(QFile::exists(path));
-    QLockFile older(path);
-    EXPECT_TRUE(older.tryLock(0));
+    FolderLock lock(folder.path());
+    EXPECT_EQ(lock.TryLock(0), FolderLock::Result::Acquired);
 }
 
 TEST(FolderLockTest, LockOfAHolderThatWasKilledIsTakenOver) {
     QTemporaryDir folder;
-    const QString path = folder.filePath(QStringLiteral("Tabuko.lock"));
-    const QByteArray name = QFile::encodeName(path);
     int ready[2];
     ASSERT_EQ(::pipe(ready), 0);
+    const QByteArray name = QFile::encodeName(folder.path());
     const pid_t holder = ::fork();
     ASSERT_GE(holder, 0);
     if (holder == 0) {
         // Another process holding the lock the way the program does: only system calls here.
-        const int fd = ::open(name.constData(), O_RDWR | O_CREAT, 0666);
+        const int fd = ::open(name.constData(), O_RDONLY | O_DIRECTORY);
         if (fd < 0 || ::flock(fd, LOCK_EX | LOCK_NB) != 0)
             ::_exit(1);
         [[maybe_unused]] const auto written = ::write(ready[1], "x", 1);
@@ -71,22 +55,27 @@ TEST(FolderLockTest, LockOfAHolderThatWasKilledIsTakenOver) {
     char byte = 0;
     ASSERT_EQ(::read(ready[0], &byte, 1), 1);
     {
-        FolderLock lock(path);
+        FolderLock lock(folder.path());
         EXPECT_EQ(lock.TryLock(100), FolderLock::Result::Held);
     }
     ::kill(holder, SIGKILL);
     ::waitpid(holder, nullptr, 0);
-    ASSERT_TRUE(QFile::exists(path)) << "a killed holder leaves its file";
-    FolderLock lock(path);
+    FolderLock lock(folder.path());
     EXPECT_EQ(lock.TryLock(0), FolderLock::Result::Acquired);
     ::close(ready[0]);
     ::close(ready[1]);
 }
 
-TEST(FolderLockTest, FolderWithoutRoomForTheFileSaysWhy) {
-    FolderLock lock(QStringLiteral("/proc/no-such-folder/Tabuko.lock"));
-    EXPECT_EQ(lock.TryLock(0), FolderLock::Result::Failed);
-    EXPECT_FALSE(lock.Error().isEmpty());
+TEST(FolderLockTest, WhatIsNoFolderSaysWhy) {
+    QTemporaryDir folder;
+    QFile file(folder.filePath(QStringLiteral("file")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    for (const QString& path : {QStringLiteral("/proc/no-such-folder"), file.fileName()}) {
+        FolderLock lock(path);
+        EXPECT_EQ(lock.TryLock(0), FolderLock::Result::Failed);
+        EXPECT_FALSE(lock.Error().isEmpty());
+    }
 }
 
 } // namespace

@@ -11,12 +11,17 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <atomic>
+#include <csignal>
 #include <cstring>
+#include <fcntl.h>
 #include <functional>
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -26,6 +31,60 @@ using platform::LocalConnection;
 using platform::LocalListener;
 using platform::LocalReply;
 using platform::LocalRequest;
+
+// Sets an environment variable for a scope (empty: unset).
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const char* name, const QString& value)
+        : name_(name), saved_(qgetenv(name)), had_(qEnvironmentVariableIsSet(name)) {
+        if (value.isEmpty())
+            qunsetenv(name);
+        else
+            qputenv(name, QFile::encodeName(value));
+    }
+    ~ScopedEnvironment() {
+        if (had_)
+            qputenv(name_, saved_);
+        else
+            qunsetenv(name_);
+    }
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+private:
+    const char* name_;
+    QByteArray saved_;
+    bool had_;
+};
+
+// Another user for the tests that need two: only root can become it.
+constexpr uid_t kStranger = 65534;
+
+bool CanBecomeAStranger() {
+    return ::geteuid() == 0;
+}
+
+// In a forked child: becomes the other user. Only system calls from here on.
+void BecomeStranger() {
+    if (::setgroups(0, nullptr) != 0 || ::setresgid(kStranger, kStranger, kStranger) != 0 ||
+        ::setresuid(kStranger, kStranger, kStranger) != 0)
+        ::_exit(90);
+}
+
+// Waits up to five seconds for the peer to close `fd` (reading and dropping what comes); false
+// when it stays open.
+bool ClosedByPeer(int fd) {
+    char buffer[4096];
+    for (int i = 0; i < 50; ++i) {
+        pollfd entry{fd, POLLIN, 0};
+        if (::poll(&entry, 1, 100) <= 0)
+            continue;
+        const ssize_t count = ::recv(fd, buffer, sizeof buffer, 0);
+        if (count == 0 || (count < 0 && errno != EINTR && errno != EAGAIN))
+            return true;
+    }
+    return false;
+}
 
 // Runs the event loop until `done` or for at most `ms`.
 void RunUntil(const std::function<bool()>& done, int ms = 5000) {
@@ -267,20 +326,197 @@ TEST(LocalChannelTest, PathLongerThanASocketAddressHoldsFailsCleanly) {
     QTemporaryDir data;
     const QString deep = folder.path() + u'/' + QString(120, u'd');
     ASSERT_TRUE(QDir().mkpath(deep));
-    const QByteArray savedTemp = qgetenv("TMPDIR");
-    qputenv("TMPDIR", QFile::encodeName(deep));
-    {
-        SingleInstance program(data.path());
-        EXPECT_TRUE(program.Acquire());
-        EXPECT_TRUE(program.Error().isEmpty());
-        EXPECT_FALSE(program.ChannelError().isEmpty());
-        EXPECT_EQ(SingleInstance::Request(data.path(), "show", 100, 100).status,
-                  SingleInstance::Reply::NotDelivered);
+    ScopedEnvironment runtime("XDG_RUNTIME_DIR", {}), temp("TMPDIR", deep);
+    SingleInstance program(data.path());
+    EXPECT_TRUE(program.Acquire());
+    EXPECT_TRUE(program.Error().isEmpty());
+    EXPECT_FALSE(program.ChannelError().isEmpty());
+    EXPECT_EQ(SingleInstance::Request(data.path(), "show", 100, 100).status,
+              SingleInstance::Reply::NotDelivered);
+}
+
+TEST(LocalChannelTest, SocketsLiveOnlyInAFolderThatIsTheUsersAlone) {
+    QTemporaryDir root;
+    const QString runtime = root.filePath(QStringLiteral("runtime"));
+    const QString temp = root.filePath(QStringLiteral("tmp"));
+    ASSERT_EQ(::mkdir(QFile::encodeName(runtime).constData(), 0700), 0);
+    ASSERT_EQ(::mkdir(QFile::encodeName(temp).constData(), 0777), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(temp).constData(), 01777), 0); // as /tmp
+    const QString fallback = temp + QStringLiteral("/tabuko-%1").arg(platform::CurrentUserId());
+    const QByteArray encoded = QFile::encodeName(fallback);
+    ScopedEnvironment runtimeVariable("XDG_RUNTIME_DIR", runtime), tempVariable("TMPDIR", temp);
+    EXPECT_EQ(platform::PrivateRuntimeFolder().path, runtime);
+
+    // A runtime folder that others may enter, or a link to one: the fallback is made, closed.
+    ASSERT_EQ(::chmod(QFile::encodeName(runtime).constData(), 0711), 0);
+    EXPECT_EQ(platform::PrivateRuntimeFolder().path, fallback);
+    struct stat status {};
+    ASSERT_EQ(::lstat(encoded.constData(), &status), 0);
+    EXPECT_TRUE(S_ISDIR(status.st_mode));
+    EXPECT_EQ(status.st_mode & 07777, 0700u);
+    EXPECT_EQ(status.st_uid, ::geteuid());
+    ASSERT_EQ(::chmod(QFile::encodeName(runtime).constData(), 0700), 0);
+    ScopedEnvironment linkedRuntime("XDG_RUNTIME_DIR", root.filePath(QStringLiteral("link")));
+    ASSERT_TRUE(QFile::link(runtime, root.filePath(QStringLiteral("link"))));
+    EXPECT_EQ(platform::PrivateRuntimeFolder().path, fallback);
+
+    // A fallback that somebody made first, in any shape but the right one, is refused.
+    struct Taken {
+        std::function<void()> make;
+        QString why;
+    };
+    const std::vector<Taken> cases{
+        {[&] { ::mkdir(encoded.constData(), 0755); }, QStringLiteral("アクセス権 0755")},
+        {[&] { ASSERT_TRUE(QFile::link(runtime, fallback)); }, QStringLiteral("リンク")},
+        {[&] { ::close(::open(encoded.constData(), O_CREAT | O_WRONLY, 0600)); },
+         QStringLiteral("フォルダではありません")},
+        {[&] {
+             ::mkdir(encoded.constData(), 0700);
+             if (CanBecomeAStranger()) {
+                 ASSERT_EQ(::chown(encoded.constData(), kStranger, kStranger), 0);
+             }
+         },
+         CanBecomeAStranger() ? QStringLiteral("別のユーザー（uid 65534）") : QString()},
+    };
+    for (const Taken& taken : cases) {
+        ::rmdir(encoded.constData());
+        ::unlink(encoded.constData());
+        taken.make();
+        const platform::PrivateFolder place = platform::PrivateRuntimeFolder();
+        if (taken.why.isEmpty()) { // without root: our own folder, which is fine
+            EXPECT_EQ(place.path, fallback);
+            continue;
+        }
+        EXPECT_TRUE(place.path.isEmpty()) << taken.why.toStdString();
+        EXPECT_TRUE(place.error.contains(taken.why)) << place.error.toStdString();
+        EXPECT_TRUE(place.error.contains(fallback)) << place.error.toStdString();
     }
-    if (savedTemp.isNull())
-        qunsetenv("TMPDIR");
-    else
-        qputenv("TMPDIR", savedTemp);
+}
+
+TEST(LocalChannelTest, StrangersAreNeitherHeardNorToldAnything) {
+    if (!CanBecomeAStranger())
+        GTEST_SKIP() << "needs root to run a process as another user";
+    QTemporaryDir folder;
+    ASSERT_EQ(::chmod(QFile::encodeName(folder.path()).constData(), 0777), 0);
+
+    // Another user's listener at the path, answering "ok" at once and counting what it gets.
+    const QByteArray foreign = QFile::encodeName(folder.filePath(QStringLiteral("foreign")));
+    int report[2];
+    ASSERT_EQ(::pipe(report), 0);
+    const pid_t listener = ::fork();
+    ASSERT_GE(listener, 0);
+    if (listener == 0) {
+        BecomeStranger();
+        ::alarm(20);
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strcpy(address.sun_path, foreign.constData());
+        if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
+            ::chmod(foreign.constData(), 0777) != 0 || ::listen(fd, 5) != 0)
+            ::_exit(91);
+        [[maybe_unused]] auto ready = ::write(report[1], "r", 1);
+        const int connection = ::accept(fd, nullptr, nullptr);
+        ::send(connection, "ok\n", 3, MSG_NOSIGNAL);
+        char buffer[256];
+        unsigned char received = 0;
+        for (ssize_t count; (count = ::recv(connection, buffer, sizeof buffer, 0)) > 0;)
+            received = (unsigned char)std::min<ssize_t>(255, received + count);
+        [[maybe_unused]] auto told = ::write(report[1], &received, 1);
+        ::_exit(0);
+    }
+    char byte = 0;
+    ASSERT_EQ(::read(report[0], &byte, 1), 1);
+    const LocalReply reply = LocalRequest(QFile::decodeName(foreign), "new 1 secret", 1000, 1000);
+    EXPECT_EQ(reply.status, LocalReply::Refused);
+    EXPECT_TRUE(reply.error.contains(QStringLiteral("別のユーザー（uid 65534）")))
+        << reply.error.toStdString();
+    unsigned char received = 255;
+    ASSERT_EQ(::read(report[0], &received, 1), 1);
+    EXPECT_EQ(received, 0) << "bytes of the line reached the other user";
+    int status = 0;
+    ::waitpid(listener, &status, 0);
+    EXPECT_EQ(status, 0);
+
+    // Our listener, its socket opened to everybody by mistake: another user's line is not heard
+    // and its connection is closed.
+    EchoChannel channel;
+    ASSERT_TRUE(channel.listener.Listen(channel.path));
+    ASSERT_EQ(::chmod(QFile::encodeName(channel.folder.path()).constData(), 0755), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(channel.path).constData(), 0666), 0);
+    const QByteArray path = QFile::encodeName(channel.path);
+    const pid_t client = ::fork();
+    ASSERT_GE(client, 0);
+    if (client == 0) {
+        BecomeStranger();
+        ::alarm(20);
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strcpy(address.sun_path, path.constData());
+        if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
+            ::_exit(92);
+        ::send(fd, "show\n", 5, MSG_NOSIGNAL);
+        char buffer[64];
+        ::_exit(::recv(fd, buffer, sizeof buffer, 0) <= 0 ? 0 : 93);
+    }
+    status = -1;
+    RunUntil([&] { return ::waitpid(client, &status, WNOHANG) == client; }, 10000);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "no connection, or an answer to another user";
+    RunUntil([] { return false; }, 100);
+    EXPECT_TRUE(channel.received.isEmpty());
+    ::close(report[0]);
+    ::close(report[1]);
+}
+
+TEST(LocalChannelTest, ConnectionsThatHoldTooMuchOrStayIdleAreClosed) {
+    EchoChannel channel;
+    channel.listener.SetIdleTimeout(300);
+    channel.answer = [](const QByteArray& line) {
+        if (line == "slow") { // a modal window open longer than the idle time
+            QEventLoop loop;
+            QTimer::singleShot(900, &loop, &QEventLoop::quit);
+            loop.exec();
+        }
+        return "re:" + line;
+    };
+    ASSERT_TRUE(channel.listener.Listen(channel.path));
+    bool idleClosed = false, overlongClosed = false;
+    QByteArray slowAnswer;
+    WithClient([&] {
+        // A line that never ends, and a peer that then says nothing more.
+        int fd = Connect(channel.path);
+        SendAll(fd, "half a line");
+        idleClosed = ClosedByPeer(fd);
+        ::close(fd);
+        // A line handled for longer than the idle time still gets its answer.
+        fd = Connect(channel.path);
+        SendAll(fd, "slow\n");
+        slowAnswer = ReadLines(fd, 1);
+        ::close(fd);
+        // A line longer than any command: the connection goes before all of it is read.
+        fd = Connect(channel.path);
+        const QByteArray chunk(1 << 20, 'x');
+        for (qsizetype sent = 0; sent <= platform::kLocalLineLimit; sent += chunk.size())
+            if (::send(fd, chunk.constData(), size_t(chunk.size()), MSG_NOSIGNAL) <= 0)
+                break;
+        overlongClosed = ClosedByPeer(fd);
+        ::close(fd);
+    });
+    EXPECT_TRUE(idleClosed);
+    EXPECT_EQ(slowAnswer, "re:slow\n");
+    EXPECT_TRUE(overlongClosed);
+    EXPECT_EQ(channel.received, QByteArrayList{"slow"});
+
+    // The client does not send such a line at all.
+    LocalReply reply;
+    WithClient([&] {
+        reply = LocalRequest(channel.path, QByteArray(platform::kLocalLineLimit, 'y'), 1000, 1000);
+    });
+    EXPECT_EQ(reply.status, LocalReply::Refused);
+    EXPECT_FALSE(reply.error.isEmpty());
+    EXPECT_EQ(channel.received, QByteArrayList{"slow"});
 }
 
 } // namespace

@@ -53,6 +53,8 @@ int Deliver(const QByteArray& command, const std::function<void(QStringList&)>& 
         Fail(start.message);
         return 1;
     case Start::Acquired:
+        if (!instance.LockWarning().isEmpty())
+            Fail(instance.LockWarning());
         break;
     }
     const TDateTime now = platform::Current().Now();
@@ -214,9 +216,18 @@ Start TakeFolderOrHandOver(SingleInstance& instance, const QByteArray& command, 
             return {Start::Unguarded, instance.Error()};
         const SingleInstance::Reply reply =
             SingleInstance::Request(folder, command, 300, std::max(timeoutMs, 10000));
+        if (reply.status == SingleInstance::Reply::Refused)
+            return {Start::Refused,
+                    QStringLiteral("このフォルダで動いている Tabuko への窓口が安全でないため、"
+                                   "何も送りませんでした（%1）。")
+                        .arg(reply.error)};
         if (reply.status == SingleInstance::Reply::Answered) {
             const std::optional<channel::Answer> answer = channel::ParseAnswer(reply.answer);
-            if (!answer || answer->ok)
+            if (!answer)
+                return {Start::Refused,
+                        QStringLiteral("このフォルダの Tabuko の窓口から思いがけない応答が"
+                                       "ありました。コマンドが実行されたかどうかわかりません。")};
+            if (answer->ok)
                 return {Start::HandedOver, {}};
             return {Start::Refused, answer->error};
         }
@@ -227,9 +238,9 @@ Start TakeFolderOrHandOver(SingleInstance& instance, const QByteArray& command, 
                                    "応答がありません。")};
         if (deadline.hasExpired())
             return {Start::NoAnswer,
-                    QStringLiteral("このフォルダでは Tabuko が既に動いていますが、応答がありません"
-                                   "（ロックファイル %1）。")
-                        .arg(SingleInstance::kLockFileName)};
+                    QStringLiteral("このフォルダ（%1）では Tabuko が既に動いていますが、"
+                                   "応答がありません。")
+                        .arg(QDir::toNativeSeparators(folder))};
         QThread::msleep(100);
     }
 }

@@ -35,9 +35,10 @@ QByteArray FirstRunCommand(const QByteArray& command);
 struct Start {
     enum Status {
         Acquired,   // this process holds the lock (and the channel, when asked for)
-        Unguarded,  // the folder cannot hold a lock file: `message` says why
+        Unguarded,  // the folder cannot be locked: `message` says why
         HandedOver, // the running program carried out the command
-        Refused,    // the running program answered with an error: `message`
+        Refused,    // the running program answered with an error, or the command was not sent
+                    // (the channel is not this user's alone, the answer made no sense): `message`
         NoAnswer,   // a program holds the lock but did not answer in time
     } status = Acquired;
     QString message;

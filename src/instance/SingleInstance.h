@@ -13,20 +13,18 @@ class LocalListener;
 } // namespace platform
 
 // One program per data folder. The first program to start in a folder takes the folder's lock
-// file and listens on a local channel named after the folder; a later start in the same folder
-// finds the lock taken and hands its command to the running program over the channel instead
-// of touching any file. A lock left behind by a program that died is taken over.
+// and listens on a local channel named after the folder, in the user's private runtime folder; a
+// later start in the same folder finds the lock taken and hands its command to the running
+// program over the channel instead of touching any file. A lock left behind by a program that
+// died comes free with it.
 class SingleInstance : public QObject {
     Q_OBJECT
 public:
-    // The lock file's name in the data folder.
-    static inline const QString kLockFileName = QStringLiteral("Tabuko.lock");
-
     explicit SingleInstance(const QString& folder, QObject* parent = nullptr);
     ~SingleInstance() override;
 
     // Takes the folder's lock and opens the channel. False when another running program holds
-    // the lock (or the folder cannot hold a lock file; `Error()` then says why).
+    // the lock (or the folder cannot be locked; `Error()` then says why).
     bool Acquire();
     // Takes the folder's lock only, for a short job on the files that runs no event loop and so
     // could not answer on a channel. Later starts wait for the lock to come free.
@@ -36,6 +34,9 @@ public:
     // Why Acquire holds the lock but could not open the channel (later starts then cannot hand
     // their commands over); empty otherwise.
     QString ChannelError() const { return channelError_; }
+    // Set when Acquire or AcquireLock went on without a lock because the folder's file system
+    // keeps none: another program may run in the same folder unnoticed.
+    QString LockWarning() const { return lockWarning_; }
 
     // Sends one command line to the program that holds the folder's lock and waits for its
     // answer. Retries while that program is still opening its channel, up to `timeoutMs`.
@@ -43,10 +44,12 @@ public:
     static bool Send(const QString& folder, const QByteArray& command, int timeoutMs = 5000);
 
     // How a request went: nobody took the line (no program listens: safe to try again), the
-    // line was taken but no answer came in time (it may still be carried out), or the answer.
+    // line was taken but no answer came in time (it may still be carried out), the answer, or
+    // the line was not sent because the channel is not this user's alone (`error` says why).
     struct Reply {
-        enum Status { NotDelivered, NoAnswer, Answered } status = NotDelivered;
+        enum Status { NotDelivered, NoAnswer, Answered, Refused } status = NotDelivered;
         QByteArray answer; // the answer line without its line end
+        QString error;
     };
     // One attempt to deliver `command`: connects (up to `connectMs`), sends the line and waits
     // up to `answerMs` for the answer.
@@ -61,6 +64,13 @@ public:
 
     // The channel's name for a folder: the same for every start in that folder by the same user.
     static QString ChannelName(const QString& folder);
+    // Where the channel's socket of a folder lies, in the user's private runtime folder; empty
+    // with `error` saying why when no such folder can be had.
+    struct Place {
+        QString path;
+        QString error;
+    };
+    static Place ChannelPlace(const QString& folder);
 
 signals:
     // A command line from a later start (without its line end).
@@ -72,6 +82,7 @@ private:
     QString folder_;
     QString error_;
     QString channelError_;
+    QString lockWarning_;
     std::unique_ptr<platform::FolderLock> lock_;
     platform::LocalListener* listener_ = nullptr;
     std::function<QByteArray(const QByteArray&)> answerer_;

@@ -4,28 +4,34 @@
 
 namespace platform {
 
-// A lock file held for a whole run with the operating system's advisory lock (flock), so that
-// it comes free by itself however its holder ends, and taken without flushing anything to the
-// disk: a start pays no disk wait for it. The file names its holder in the shape QLockFile
-// writes and reads (pid, program, host, machine id, boot id), and QLockFile's own lock is an
-// flock too, so this lock and a QLockFile on the same file exclude each other both ways.
+// A data folder's lock, held for a whole run with the operating system's advisory lock (flock)
+// on the folder itself, so that it comes free by itself however its holder ends.
+//
+// The folder, not a file in it, carries the lock: a sync tool that replaces or deletes files in
+// the folder cannot take it away (a lock on a file that is replaced by a rename stays on the old
+// file, and the next start finds a free one), a link placed in the folder is never followed or
+// written through, nothing is created or written in the folder, and every process that reaches
+// the folder meets the same lock, whoever runs it and whatever its runtime folder. (A lock kept
+// in the user's runtime folder under the folder's device and inode would hold against processes
+// of the same user only, and not at all when that runtime folder cannot be had.)
 class FolderLock {
 public:
-    enum class Result { Acquired, Held, Failed };
+    // Unsupported: the folder's file system keeps no locks (the program may run, unguarded).
+    // Failed: the folder cannot be opened or locked for another reason (Error() says why).
+    enum class Result { Acquired, Held, Unsupported, Failed };
 
-    explicit FolderLock(QString path);
-    ~FolderLock(); // removes the file and releases the lock when held
+    explicit FolderLock(QString folder);
+    ~FolderLock(); // releases the lock when held
     FolderLock(const FolderLock&) = delete;
     FolderLock& operator=(const FolderLock&) = delete;
 
     // Takes the lock, trying again until `waitMs` have passed while another process holds it.
-    // Failed: the file cannot be opened or locked at all (Error() says why).
     Result TryLock(int waitMs);
     QString Error() const { return error_; }
-    QString Path() const { return path_; }
+    QString Folder() const { return folder_; }
 
 private:
-    QString path_;
+    QString folder_;
     int fd_ = -1;
     QString error_;
 };

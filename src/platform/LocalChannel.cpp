@@ -4,10 +4,13 @@
 #include <QFile>
 #include <QPointer>
 #include <QSocketNotifier>
+#include <QTimer>
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <fcntl.h>
+#include <optional>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -104,22 +107,102 @@ private:
     int fd_;
 };
 
+// The user the process at the other end of a connected local socket runs as (for a client, the
+// listener's user when it began to listen). Nothing where the system cannot tell: a peer that
+// cannot be identified is treated as a stranger.
+std::optional<uid_t> PeerUser(int fd) {
+#if defined(SO_PEERCRED)
+    ucred credentials{};
+    socklen_t size = sizeof credentials;
+    if (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &credentials, &size) == 0 &&
+        size == sizeof credentials)
+        return credentials.uid;
+#elif defined(__APPLE__) || defined(__FreeBSD__) || defined(__OpenBSD__) || defined(__NetBSD__) || \
+    defined(__DragonFly__)
+    uid_t user = 0;
+    gid_t group = 0;
+    if (::getpeereid(fd, &user, &group) == 0)
+        return user;
+#else
+    (void)fd;
+#endif
+    return std::nullopt;
+}
+
+bool PeerIsUs(int fd) {
+    const std::optional<uid_t> peer = PeerUser(fd);
+    return peer && *peer == ::geteuid();
+}
+
+// Why `path` cannot hold this user's sockets; empty when it is a real folder (not a link) of
+// this user's that nobody else may enter.
+QString FolderProblem(const QByteArray& path) {
+    const QString shown = QFile::decodeName(path);
+    struct stat status {};
+    if (::lstat(path.constData(), &status) != 0)
+        return QStringLiteral("フォルダ %1 を調べられません（%2）")
+            .arg(shown, SystemMessage(errno));
+    if (S_ISLNK(status.st_mode))
+        return QStringLiteral("%1 はフォルダではなくリンクです").arg(shown);
+    if (!S_ISDIR(status.st_mode))
+        return QStringLiteral("%1 はフォルダではありません").arg(shown);
+    if (status.st_uid != ::geteuid())
+        return QStringLiteral("フォルダ %1 は別のユーザー（uid %2）のものです")
+            .arg(shown)
+            .arg(status.st_uid);
+    if ((status.st_mode & (S_IRWXG | S_IRWXO)) != 0)
+        return QStringLiteral("フォルダ %1 はほかのユーザーも使えます（アクセス権 %2）")
+            .arg(shown)
+            .arg(status.st_mode & 07777, 4, 8, QLatin1Char('0'));
+    return {};
+}
+
 } // namespace
 
-QString LocalChannelPath(const QString& name) {
-    if (name.startsWith(u'/'))
-        return name;
-    return QDir::cleanPath(QDir::tempPath()) + u'/' + name;
+unsigned long long CurrentUserId() {
+    return ::getuid();
+}
+
+PrivateFolder PrivateRuntimeFolder() {
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    if (runtime.startsWith('/') && FolderProblem(runtime).isEmpty())
+        return {QFile::decodeName(runtime), {}};
+    QByteArray base = qgetenv("TMPDIR");
+    if (!base.startsWith('/'))
+        base = "/tmp";
+    while (base.size() > 1 && base.endsWith('/'))
+        base.chop(1);
+    const QByteArray folder = base + "/tabuko-" + QByteArray::number(CurrentUserId());
+    // Made closed; a folder that is already there is only used after the checks below, since in
+    // a shared temporary folder anybody can make it first.
+    if (::mkdir(folder.constData(), S_IRWXU) != 0 && errno != EEXIST)
+        return {{},
+                QStringLiteral("フォルダ %1 を作成できません（%2）")
+                    .arg(QFile::decodeName(folder), SystemMessage(errno))};
+    const QString problem = FolderProblem(folder);
+    if (!problem.isEmpty())
+        return {{}, problem};
+    return {QFile::decodeName(folder), {}};
 }
 
 // ---- LocalConnection ----
 
-LocalConnection::LocalConnection(int fd, QObject* parent) : QObject(parent), fd_(fd) {
+LocalConnection::LocalConnection(int fd, int idleMs, QObject* parent) : QObject(parent), fd_(fd) {
     readNotifier_ = new QSocketNotifier(fd_, QSocketNotifier::Read, this);
     connect(readNotifier_, &QSocketNotifier::activated, this, &LocalConnection::ReadAvailable);
     writeNotifier_ = new QSocketNotifier(fd_, QSocketNotifier::Write, this);
     writeNotifier_->setEnabled(false);
     connect(writeNotifier_, &QSocketNotifier::activated, this, &LocalConnection::SendQueued);
+    // A peer that connects and then neither sends nor takes anything would hold its socket and
+    // buffers for the whole run.
+    idle_ = new QTimer(this);
+    idle_->setSingleShot(true);
+    idle_->setInterval(idleMs);
+    connect(idle_, &QTimer::timeout, this, [this] {
+        if (!delivering_)
+            Abort();
+    });
+    idle_->start();
 }
 
 LocalConnection::~LocalConnection() {
@@ -134,9 +217,27 @@ void LocalConnection::ReadAvailable() {
         return;
     char buffer[16384];
     for (;;) {
+        // Lines that wait for a receiver still busy with an earlier one (a modal window) are
+        // bounded too: the peer waits until they are taken.
+        if (input_.size() > kLocalLineLimit) {
+            readNotifier_->setEnabled(false);
+            break;
+        }
         const ssize_t count = ::recv(fd_, buffer, sizeof buffer, 0);
         if (count > 0) {
+            const qsizetype before = input_.size();
             input_.append(buffer, qsizetype(count));
+            const auto chunkEnd = std::make_reverse_iterator(buffer);
+            const auto lastEnd =
+                std::find(std::make_reverse_iterator(buffer + count), chunkEnd, '\n');
+            if (lastEnd != chunkEnd)
+                lineStart_ = before + qsizetype(lastEnd.base() - buffer);
+            if (input_.size() - lineStart_ > kLocalLineLimit) {
+                // Not a line this program sends: the peer is dropped with what it sent.
+                Abort();
+                return;
+            }
+            idle_->start();
             continue;
         }
         if (count < 0 && errno == EINTR)
@@ -157,6 +258,7 @@ void LocalConnection::DeliverLines() {
     if (delivering_)
         return;
     delivering_ = true;
+    idle_->stop();
     const QPointer<LocalConnection> alive(this);
     for (;;) {
         const qsizetype end = input_.indexOf('\n', scanned_);
@@ -167,13 +269,22 @@ void LocalConnection::DeliverLines() {
         const QByteArray line = input_.left(end);
         input_.remove(0, end + 1);
         scanned_ = 0;
+        lineStart_ = std::max<qsizetype>(0, lineStart_ - (end + 1));
         emit LineReceived(line);
         if (!alive)
             return;
     }
     delivering_ = false;
-    if (peerLeft_)
+    if (fd_ < 0) { // aborted while the receiver ran an event loop
+        deleteLater();
+        return;
+    }
+    if (peerLeft_) {
         Finish();
+    } else {
+        readNotifier_->setEnabled(true);
+        idle_->start();
+    }
 }
 
 void LocalConnection::Write(const QByteArray& bytes) {
@@ -188,6 +299,8 @@ void LocalConnection::SendQueued() {
         const ssize_t count = ::send(fd_, output_.constData(), size_t(output_.size()), kSendFlags);
         if (count > 0) {
             output_.remove(0, qsizetype(count));
+            if (!delivering_)
+                idle_->start();
             continue;
         }
         if (count < 0 && errno == EINTR)
@@ -209,13 +322,24 @@ void LocalConnection::Finish() {
         return;
     // A peer that has only stopped sending still takes its answers.
     SendQueued();
+    Abort();
+}
+
+void LocalConnection::Abort() {
+    if (fd_ < 0)
+        return;
+    idle_->stop();
     delete readNotifier_;
     readNotifier_ = nullptr;
     delete writeNotifier_;
     writeNotifier_ = nullptr;
     ::close(fd_);
     fd_ = -1;
-    deleteLater();
+    input_.clear();
+    output_.clear();
+    // A receiver still handling a line holds this connection: it goes once that returns.
+    if (!delivering_)
+        deleteLater();
 }
 
 // ---- LocalListener ----
@@ -309,17 +433,23 @@ void LocalListener::AcceptPending() {
                 continue;
             return;
         }
-        if (!PrepareSocket(fd)) {
+        // A process of another user is not heard at all, whatever the socket file's mode let
+        // through.
+        if (!PeerIsUs(fd) || !PrepareSocket(fd)) {
             ::close(fd);
             continue;
         }
-        emit NewConnection(new LocalConnection(fd, this));
+        emit NewConnection(new LocalConnection(fd, idleMs_, this));
     }
 }
 
 // ---- LocalRequest ----
 
 LocalReply LocalRequest(const QString& path, const QByteArray& line, int connectMs, int answerMs) {
+    if (line.size() + 1 > kLocalLineLimit)
+        return {LocalReply::Refused,
+                {},
+                QStringLiteral("送る内容が大きすぎます（%1 MiB まで）").arg(kLocalLineLimit >> 20)};
     sockaddr_un address;
     if (!FillAddress(QFile::encodeName(path), address))
         return {};
@@ -347,6 +477,18 @@ LocalReply LocalRequest(const QString& path, const QByteArray& line, int connect
         }
         return {}; // nobody listens there
     }
+    // Checked before a byte goes out: whatever the line holds is for this user's program only.
+    const std::optional<uid_t> peer = PeerUser(fd);
+    if (!peer || *peer != ::geteuid())
+        return {
+            LocalReply::Refused,
+            {},
+            peer ? QStringLiteral(
+                       "ソケット %1 で待っているのは別のユーザー（uid %2）のプログラムです")
+                       .arg(QDir::toNativeSeparators(path))
+                       .arg(*peer)
+                 : QStringLiteral("ソケット %1 で待っているプログラムのユーザーを確かめられません")
+                       .arg(QDir::toNativeSeparators(path))};
 
     const auto answerDeadline = Clock::now() + std::chrono::milliseconds(std::max(0, answerMs));
     const QByteArray message = line + '\n';
@@ -364,7 +506,7 @@ LocalReply LocalRequest(const QString& path, const QByteArray& line, int connect
             WaitFor(fd, POLLOUT, answerDeadline))
             continue;
         // Not a byte of the line went out: the listener cannot have taken it.
-        return {sent == 0 ? LocalReply::NotDelivered : LocalReply::NoAnswer, {}};
+        return {sent == 0 ? LocalReply::NotDelivered : LocalReply::NoAnswer, {}, {}};
     }
 
     QByteArray input;
@@ -372,7 +514,7 @@ LocalReply LocalRequest(const QString& path, const QByteArray& line, int connect
     for (;;) {
         const qsizetype end = input.indexOf('\n');
         if (end >= 0)
-            return {LocalReply::Answered, input.left(end)};
+            return {LocalReply::Answered, input.left(end), {}};
         const ssize_t count = ::recv(fd, buffer, sizeof buffer, 0);
         if (count > 0) {
             input.append(buffer, qsizetype(count));
@@ -383,7 +525,7 @@ LocalReply LocalRequest(const QString& path, const QByteArray& line, int connect
         if (count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) &&
             WaitFor(fd, POLLIN, answerDeadline))
             continue;
-        return {LocalReply::NoAnswer, {}};
+        return {LocalReply::NoAnswer, {}, {}};
     }
 }
 
