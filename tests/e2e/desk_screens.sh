@@ -13,7 +13,7 @@ run_with() {
     rm -f "$WORK/app.log"
     start_app
     # Started: the start-up message about the missing notification area was asked for.
-    for _ in $(seq 100); do [ -e "$APP/Tabuko.lock" ] && break; sleep 0.1; done
+    wait_channel
     sleep 1.5
     end_app_by_signal TERM
     [ "$APP_STATUS" = 0 ] || fail "exit status $APP_STATUS"

@@ -18,6 +18,9 @@ mkdir -p "$APP"
 cp -r "$STAGE"/tabuko "$STAGE"/skin "$APP"/
 cp "$STAGE"/*.txt "$APP"/ 2>/dev/null || true
 rm -f "$APP"/TabukoDelLog.txt
+# A runtime folder of this run's own: the programs' channels live there.
+export XDG_RUNTIME_DIR=$WORK/runtime
+mkdir -m 700 "$XDG_RUNTIME_DIR"
 
 PIDS=()
 APP_PID=
@@ -104,6 +107,15 @@ APP_ENV=()
 start_app() {
     (cd "$APP" && exec env "${APP_ENV[@]}" ./tabuko >"$WORK/app.log" 2>&1) &
     APP_PID=$!
+}
+
+# Waits until the program listens on its channel: it holds its folder's lock by then.
+wait_channel() {
+    for _ in $(seq 100); do
+        compgen -G "$XDG_RUNTIME_DIR/tabuko-*" >/dev/null && return 0
+        sleep 0.1
+    done
+    fail "the program does not listen on its channel"
 }
 
 # Ends the program with signal $1 and sets APP_STATUS to its exit status.

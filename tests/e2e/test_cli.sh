@@ -61,7 +61,7 @@ quit_by_tray_menu
 (cd "$APP" && env -u DISPLAY -u WAYLAND_DISPLAY ./tabuko --new --box 3 テキスト) ||
     fail "--new without a program ended with $?"
 [ "$(box_titles "$APP/3.dat")" = テキスト ] || fail "3.dat without a program: $(box_titles "$APP/3.dat")"
-[ ! -e "$APP/Tabuko.lock" ] || fail "the lock file stayed"
+[ ! -e "$APP/Tabuko.lock" ] || fail "a lock file was made in the folder"
 (cd "$APP" && ./tabuko --new --box 3 二つ目) || fail "second --new ended with $?"
 [ "$(box_titles "$APP/3.dat")" = "$(printf '二つ目\nテキスト')" ] || fail "3.dat: $(box_titles "$APP/3.dat")"
 

@@ -64,7 +64,7 @@ kill -TERM "$APP_PID"
 wait_app_exit
 [ -f "$APP/TabukoDraft.txt" ] || fail "no draft was kept"
 grep -q 'Visible=1' "$APP/TabukoExc.ini" || fail "the settings were not written at the signal"
-[ ! -e "$APP/Tabuko.lock" ] || fail "the lock file stayed"
+[ ! -e "$APP/Tabuko.lock" ] || fail "a lock file was made in the folder"
 start_app
 editor=$(wait_window "Tabuko - [買い物]を新規作成 -")
 sleep 0.5
