@@ -217,10 +217,10 @@ Start TakeFolderOrHandOver(SingleInstance& instance, const QByteArray& command, 
         const SingleInstance::Reply reply =
             SingleInstance::Request(folder, command, 300, std::max(timeoutMs, 10000));
         if (reply.status == SingleInstance::Reply::Refused)
-            return {Start::Refused,
-                    QStringLiteral("このフォルダで動いている Tabuko への窓口が安全でないため、"
-                                   "何も送りませんでした（%1）。")
-                        .arg(reply.error)};
+            return {
+                Start::Refused,
+                QStringLiteral("このフォルダで動いている Tabuko には何も送りませんでした（%1）。")
+                    .arg(reply.error)};
         if (reply.status == SingleInstance::Reply::Answered) {
             const std::optional<channel::Answer> answer = channel::ParseAnswer(reply.answer);
             if (!answer)
