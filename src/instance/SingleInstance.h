@@ -45,7 +45,8 @@ public:
 
     // How a request went: nobody took the line (no program listens: safe to try again), the
     // line was taken but no answer came in time (it may still be carried out), the answer, or
-    // the line was not sent because the channel is not this user's alone (`error` says why).
+    // the line was not sent (the channel is not this user's alone, or the line is longer than a
+    // channel takes: `error` says which).
     struct Reply {
         enum Status { NotDelivered, NoAnswer, Answered, Refused } status = NotDelivered;
         QByteArray answer; // the answer line without its line end
