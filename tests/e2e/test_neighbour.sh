@@ -20,11 +20,23 @@ TMP=$WORK/tmp # the shared temporary folder
 mkdir -m 1777 "$TMP"
 mkdir -p "$WORK/home" "$WORK/away"
 chown -R "$ME:$ME" "$APP" "$WORK/home" "$WORK/away"
-# Runs the program as ME in the data folder with the shared temporary folder and no runtime
-# folder of its own, so that it falls back to one in the temporary folder.
+# Runs the program as ME in the data folder with the shared temporary folder and the runtime
+# folder MY_RUNTIME (none at first, so that it falls back to one in the temporary folder).
+MY_RUNTIME=
+mine() {
+    MINE=(setpriv --reuid="$ME" --regid="$ME" --clear-groups -- env -u XDG_RUNTIME_DIR
+        ${MY_RUNTIME:+"XDG_RUNTIME_DIR=$MY_RUNTIME"} "HOME=$WORK/home" "TMPDIR=$TMP"
+        "${APP_ENV[@]}" ./tabuko)
+}
 my_tabuko() {
-    (cd "$APP" && as_user "$ME" env -u XDG_RUNTIME_DIR HOME="$WORK/home" TMPDIR="$TMP" \
-        "${APP_ENV[@]}" ./tabuko "$@")
+    mine
+    (cd "$APP" && exec "${MINE[@]}" "$@")
+}
+# Starts it in the background; APP_PID is the program's own id.
+start_mine() {
+    mine
+    (cd "$APP" && exec "${MINE[@]}" >"$WORK/app.log" 2>&1) &
+    APP_PID=$!
 }
 
 # The neighbour takes the fallback folder's name and listens at the channel's name in it (both
@@ -33,7 +45,9 @@ channel=tabuko-$(printf '%s\0%s' "$(realpath "$APP")" "$ME" | sha256sum | cut -c
 mkdir "$WORK/neighbour"
 chown "$NEIGHBOUR:$NEIGHBOUR" "$WORK/neighbour"
 as_user "$NEIGHBOUR" mkdir -m 777 "$TMP/tabuko-$ME"
-as_user "$NEIGHBOUR" perl -MIO::Socket::UNIX -e '
+# Started without a shell in between, so that its id is the listener's own and the end of the
+# test ends it.
+setpriv --reuid="$NEIGHBOUR" --regid="$NEIGHBOUR" --clear-groups -- perl -MIO::Socket::UNIX -e '
     my ($path, $log) = @ARGV;
     my $server = IO::Socket::UNIX->new(Local => $path, Listen => 5) or die "listen: $!";
     chmod 0777, $path;
@@ -42,7 +56,7 @@ as_user "$NEIGHBOUR" perl -MIO::Socket::UNIX -e '
             open my $out, ">>", $log or die; print $out $line; close $out;
             print $client "ok\n";
         }
-    }' "$TMP/tabuko-$ME/$channel" "$WORK/neighbour/heard" 2>"$WORK/neighbour.err" &
+    }' "$TMP/tabuko-$ME/$channel" "$WORK/neighbour/heard" >/dev/null 2>"$WORK/neighbour.err" &
 PIDS+=($!)
 for _ in $(seq 50); do [ -S "$TMP/tabuko-$ME/$channel" ] && break; sleep 0.1; done
 # It works: a line sent to it is heard and answered.
@@ -53,8 +67,7 @@ answer=$(perl -MIO::Socket::UNIX -e '
 [ "$(cat "$WORK/neighbour/heard")" = probe ] || fail "the neighbour's listener does not hear"
 
 # The program starts, runs, and says once why it cannot take commands from later starts.
-(my_tabuko >"$WORK/app.log" 2>&1) &
-APP_PID=$!
+start_mine
 wall=$(wall_window)
 sleep 1
 screenshot "$WORK/neighbour-start.png"
@@ -88,12 +101,8 @@ chown "$ME:$ME" "$WORK/runtime-me"
 printf 'precious\n' >"$WORK/away/notes.txt"
 chown "$ME:$ME" "$WORK/away/notes.txt"
 ln -s "$WORK/away/notes.txt" "$APP/Tabuko.lock"
-my_tabuko() {
-    (cd "$APP" && as_user "$ME" env XDG_RUNTIME_DIR="$WORK/runtime-me" HOME="$WORK/home" \
-        TMPDIR="$TMP" "${APP_ENV[@]}" ./tabuko "$@")
-}
-(my_tabuko >"$WORK/app.log" 2>&1) &
-APP_PID=$!
+MY_RUNTIME=$WORK/runtime-me
+start_mine
 wall=$(wall_window)
 sleep 1
 [ "$(answer_messages 1)" = 0 ] || fail "a message at a start with a private runtime folder"
@@ -106,10 +115,9 @@ sleep 1
 printf 'from a peer\n' >"$APP/.Tabuko.lock.tmp"
 mv "$APP/.Tabuko.lock.tmp" "$APP/Tabuko.lock"
 box3=$(hex_of "$APP/3.dat" 2>/dev/null || true)
-strace -f -qq -e trace=open,openat,rename,renameat,renameat2 -o "$WORK/new.trace" \
-    bash -c "cd '$APP' && setpriv --reuid=$ME --regid=$ME --clear-groups -- env \
-        ASAN_OPTIONS=detect_leaks=0 XDG_RUNTIME_DIR='$WORK/runtime-me' HOME='$WORK/home' \
-        TMPDIR='$TMP' ./tabuko --new --box 3 同期中" ||
+mine
+(cd "$APP" && ASAN_OPTIONS=detect_leaks=0 exec strace -f -qq -o "$WORK/new.trace" \
+    -e trace=open,openat,rename,renameat,renameat2 "${MINE[@]}" --new --box 3 同期中) ||
     fail "--new after the rename ended with $?"
 if grep -E '\.dat' "$WORK/new.trace" | grep -Eq 'O_WRONLY|O_RDWR|O_CREAT|rename'; then
     fail "the command line wrote a box file itself: $(grep -E '\.dat' "$WORK/new.trace")"
