@@ -1,6 +1,7 @@
 // The local line channel: a listener in the event loop against plain socket clients and the
 // blocking request.
 #include "platform/LocalChannel.h"
+#include "ScopedEnvironment.h"
 #include "instance/SingleInstance.h"
 
 #include <QCoreApplication>
@@ -31,31 +32,6 @@ using platform::LocalConnection;
 using platform::LocalListener;
 using platform::LocalReply;
 using platform::LocalRequest;
-
-// Sets an environment variable for a scope (empty: unset).
-class ScopedEnvironment {
-public:
-    ScopedEnvironment(const char* name, const QString& value)
-        : name_(name), saved_(qgetenv(name)), had_(qEnvironmentVariableIsSet(name)) {
-        if (value.isEmpty())
-            qunsetenv(name);
-        else
-            qputenv(name, QFile::encodeName(value));
-    }
-    ~ScopedEnvironment() {
-        if (had_)
-            qputenv(name_, saved_);
-        else
-            qunsetenv(name_);
-    }
-    ScopedEnvironment(const ScopedEnvironment&) = delete;
-    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
-
-private:
-    const char* name_;
-    QByteArray saved_;
-    bool had_;
-};
 
 // Another user for the tests that need two: only root can become it.
 constexpr uid_t kStranger = 65534;

@@ -1,6 +1,7 @@
 // One program per data folder: the lock, the local channel and where it lives.
 #include "instance/SingleInstance.h"
 #include "MainWindowFixture.h"
+#include "ScopedEnvironment.h"
 #include "editor/Unit2.h"
 #include "mainwindow/Unit1.h"
 #include "platform/LocalChannel.h"
@@ -21,31 +22,6 @@
 #include <unistd.h>
 
 namespace {
-
-// Sets an environment variable for a scope (empty: unset).
-class ScopedEnvironment {
-public:
-    ScopedEnvironment(const char* name, const QString& value)
-        : name_(name), saved_(qgetenv(name)), had_(qEnvironmentVariableIsSet(name)) {
-        if (value.isEmpty())
-            qunsetenv(name);
-        else
-            qputenv(name, QFile::encodeName(value));
-    }
-    ~ScopedEnvironment() {
-        if (had_)
-            qputenv(name_, saved_);
-        else
-            qunsetenv(name_);
-    }
-    ScopedEnvironment(const ScopedEnvironment&) = delete;
-    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
-
-private:
-    const char* name_;
-    QByteArray saved_;
-    bool had_;
-};
 
 // Every entry of `folder` with its kind, size and change time, links not followed.
 QStringList Snapshot(const QString& folder) {
