@@ -449,7 +449,7 @@ LocalReply LocalRequest(const QString& path, const QByteArray& line, int connect
     if (line.size() + 1 > kLocalLineLimit)
         return {LocalReply::Refused,
                 {},
-                QStringLiteral("送る内容が大きすぎます（%1 MiB まで）").arg(kLocalLineLimit >> 20)};
+                QStringLiteral("送る内容が %1 MiB を超えています").arg(kLocalLineLimit >> 20)};
     sockaddr_un address;
     if (!FillAddress(QFile::encodeName(path), address))
         return {};
