@@ -29,13 +29,20 @@ void PutBack(TMemoList& list, std::size_t index, std::unique_ptr<TMemoData> memo
     list.insert(list.begin() + std::ptrdiff_t(std::min(index, list.size())), std::move(memo));
 }
 
-// Removes `memo` from `list` wherever sorting put it.
-std::unique_ptr<TMemoData> TakeOut(TMemoList& list, const TMemoData* memo) {
-    const auto at = std::find_if(list.begin(), list.end(),
-                                 [memo](const auto& entry) { return entry.get() == memo; });
-    std::unique_ptr<TMemoData> owned = std::move(*at);
-    list.erase(at);
-    return owned;
+// Removes memo `serial` from `list` wherever sorting put it.
+std::unique_ptr<TMemoData> TakeOutMemo(TMemoList& list, MemoSerial serial) {
+    const std::ptrdiff_t at = IndexOfMemo(list, serial);
+    if (at < 0)
+        return nullptr;
+    return TakeOut(list, std::size_t(at));
+}
+
+// Puts `memo` into the sorted `list` at its place in the memo order.
+void InsertSorted(TMemoList& list, std::unique_ptr<TMemoData> memo) {
+    const auto at = std::find_if(list.begin(), list.end(), [&](const auto& other) {
+        return CompareMemos(*memo, *other) < 0;
+    });
+    list.insert(at, std::move(memo));
 }
 
 } // namespace
@@ -138,18 +145,24 @@ void MoveMemo(TMemoList& source, std::size_t index, const QString& sourceFile, T
         return;
     target.reserve(target.size() + 1);
     std::unique_ptr<TMemoData> taken = TakeOut(source, index);
-    TMemoData* const memo = taken.get();
-    const TDateTime oldSavedAt = memo->SavedAt;
-    memo->SavedAt = now;
+    const MemoSerial memo = taken->Serial();
+    const TDateTime oldSavedAt = taken->SavedAt;
+    taken->SavedAt = now;
     target.push_back(std::move(taken));
     SortMemos(target);
 
+    // The moved record is new to the target file, so a merge there keeps it; it is still looked
+    // for by its serial, never by an address that the merge may have freed and reused.
+    const auto moveBack = [&] {
+        if (std::unique_ptr<TMemoData> back = TakeOutMemo(target, memo)) {
+            back->SavedAt = oldSavedAt;
+            PutBack(source, index, std::move(back));
+        }
+    };
     try {
         BoxFiles().Store(targetFile, target);
     } catch (...) {
-        std::unique_ptr<TMemoData> back = TakeOut(target, memo);
-        back->SavedAt = oldSavedAt;
-        PutBack(source, index, std::move(back));
+        moveBack();
         throw;
     }
 
@@ -158,17 +171,141 @@ void MoveMemo(TMemoList& source, std::size_t index, const QString& sourceFile, T
         BoxFiles().Store(sourceFile, source);
     } catch (...) {
         const std::exception_ptr failure = std::current_exception();
-        std::unique_ptr<TMemoData> back = TakeOut(target, memo);
-        back->SavedAt = oldSavedAt;
-        PutBack(source, index, std::move(back));
+        moveBack();
         try {
             BoxFiles().Store(targetFile, target);
         } catch (...) {
-            back = TakeOut(source, memo);
-            back->SavedAt = now;
-            target.push_back(std::move(back));
-            SortMemos(target);
+            if (std::unique_ptr<TMemoData> back = TakeOutMemo(source, memo)) {
+                back->SavedAt = now;
+                target.push_back(std::move(back));
+                SortMemos(target);
+            }
         }
         std::rethrow_exception(failure);
     }
+}
+
+void AddMemos(TMemoList& list, const QString& boxFile, TMemoList memos) {
+    std::vector<MemoSerial> added;
+    added.reserve(memos.size());
+    list.reserve(list.size() + memos.size());
+    for (auto& memo : memos) {
+        added.push_back(memo->Serial());
+        list.push_back(std::move(memo));
+    }
+    SortMemos(list);
+    try {
+        BoxFiles().Store(boxFile, list);
+    } catch (...) {
+        std::erase_if(list, [&](const auto& memo) {
+            return std::find(added.begin(), added.end(), memo->Serial()) != added.end();
+        });
+        throw;
+    }
+}
+
+// The memo's records leave their boxes and the new one enters the target box; then the target
+// box is written first and every box that gave up a record after it (the box of the edited memo,
+// written again when it is the target). Until the last write the memo is in two files at worst,
+// never in none, as the target file gains it before any other file loses it.
+//
+// When a write fails each list is made to say what its file holds. The target file is first put
+// back as it was (a record of the memo is still in the file that failed, so nothing is lost);
+// the files written before the failure have lost their records, the failed and later ones keep
+// them. The records that the lists then hold are remembered, and the next attempt removes them
+// all and stores the memo once. So a failed store leaves the memo as before, or, when the target
+// cannot be put back either, as copies that the box menus show and the next attempt clears.
+//
+// Every write first merges what others changed in its file, which may free records and make new
+// ones: records are known by their serials throughout.
+void StoreEdit(TBoxLists& lists, int target, std::unique_ptr<TMemoData> memo,
+               std::vector<MemoSerial>& copies, std::vector<int>& touched) {
+    struct Taken {
+        int box;
+        std::size_t index;
+        std::unique_ptr<TMemoData> memo;
+    };
+    std::vector<Taken> taken;
+    const auto isCopy = [&copies](const TMemoData& m) {
+        return std::find(copies.begin(), copies.end(), m.Serial()) != copies.end();
+    };
+    // Takes the copies out of box n's list; from the end, so that putting them back in reverse
+    // order restores every index.
+    const auto takeFrom = [&](int n) {
+        TMemoList& list = lists[std::size_t(n)];
+        for (std::size_t i = list.size(); i-- > 0;) {
+            if (isCopy(*list[i])) {
+                taken.push_back({n, i, std::move(list[i])});
+                list.erase(list.begin() + std::ptrdiff_t(i));
+            }
+        }
+    };
+    const auto putBack = [&](int n) {
+        TMemoList& list = lists[std::size_t(n)];
+        for (auto it = taken.rbegin(); it != taken.rend(); ++it) {
+            if (it->box == n && it->memo)
+                PutBack(list, it->index, std::move(it->memo));
+        }
+        std::erase_if(taken, [](const Taken& t) { return !t.memo; });
+    };
+    TMemoList& targetList = lists[std::size_t(target)];
+    const MemoSerial stored = memo->Serial();
+    // The new record goes in while `memo` holds it, and comes out while the list holds it (a
+    // merge that took in another writer's removal of the same record may have taken it).
+    const auto insertNew = [&] {
+        if (memo)
+            InsertSorted(targetList, std::move(memo));
+    };
+    const auto removeNew = [&] {
+        if (!memo)
+            memo = TakeOutMemo(targetList, stored);
+    };
+
+    for (int n = 1; n <= 6; ++n)
+        takeFrom(n);
+    std::vector<int> order{target};
+    for (const Taken& t : taken)
+        if (std::find(order.begin() + 1, order.end(), t.box) == order.end())
+            order.push_back(t.box);
+    std::sort(order.begin() + 1, order.end());
+    touched = order;
+    insertNew();
+
+    std::vector<bool> holdsNew(7, false);
+    std::exception_ptr failure;
+    for (const int n : order) {
+        try {
+            BoxFiles().Store(BoxFileName(n), lists[std::size_t(n)]);
+            holdsNew[std::size_t(n)] = true;
+        } catch (...) {
+            failure = std::current_exception();
+            break;
+        }
+    }
+    if (!failure)
+        return;
+    // The target as it was: without the new record, with its own copies back.
+    if (holdsNew[std::size_t(target)]) {
+        removeNew();
+        putBack(target);
+        try {
+            BoxFiles().Store(BoxFileName(target), targetList);
+            holdsNew[std::size_t(target)] = false;
+        } catch (...) {
+            takeFrom(target);
+            insertNew();
+        }
+    }
+    if (!holdsNew[std::size_t(target)])
+        removeNew();
+    for (int n = 1; n <= 6; ++n)
+        if (!holdsNew[std::size_t(n)])
+            putBack(n);
+    std::vector<MemoSerial> remaining;
+    for (const auto& list : lists)
+        for (const auto& m : list)
+            if (m->Serial() == stored || isCopy(*m))
+                remaining.push_back(m->Serial());
+    copies = std::move(remaining);
+    std::rethrow_exception(failure);
 }
