@@ -86,26 +86,24 @@ Titles TitlesOf(const TMemoList& list) {
     return titles;
 }
 
-class ReusedAddressTest : public MainWindowFixture {};
+class ReusedAddressTest : public MainWindowFixture {
+protected:
+    // Box 2 holds "original" and "other"; "original" is chosen in box 2's menu.
+    void ChooseOriginal() {
+        TMemoList box2;
+        box2.push_back(Memo({"original"}, 45000));
+        box2.push_back(Memo({"other"}, 44000));
+        WriteBoxFile("2.dat", box2);
+        CreateForms();
+        fake->now = 46000;
+        emit Form1->PopupMenu[2]->aboutToShow();
+        Form1->PopupMenu[2]->actions().at(1)->trigger();
+    }
 
-// The editor is open on a memo when another writer replaces it with an unrelated memo and the
-// merge makes that one where the edited one was: OK stores the edit as a new memo beside it.
-TEST_F(ReusedAddressTest, EditOfAMemoReplacedElsewhereIsKeptBesideTheReplacement) {
-    TMemoList box2;
-    box2.push_back(Memo({"original"}, 45000));
-    box2.push_back(Memo({"other"}, 44000));
-    WriteBoxFile("2.dat", box2);
-    CreateForms();
-    fake->now = 46000;
-    TMemoList& list = Form1->BoxMemoLists[2];
-
-    // "original" chosen in box 2's menu and opened with 編集.
-    emit Form1->PopupMenu[2]->aboutToShow();
-    Form1->PopupMenu[2]->actions().at(1)->trigger();
-    bool edited = false;
-    fake->onModal = [&](QDialog* dialog) {
-        if (dialog != Form2.Get())
-            return;
+    // Another writer replaces "original" with "unrelated", and the merge makes the new memo
+    // where the chosen one was.
+    void ReplaceElsewhereAtTheSameAddress() {
+        TMemoList& list = Form1->BoxMemoLists[2];
         TMemoData* const chosen = list.at(0).get();
         TMemoList theirs;
         theirs.push_back(Memo({"unrelated"}, 45500));
@@ -116,19 +114,48 @@ TEST_F(ReusedAddressTest, EditOfAMemoReplacedElsewhereIsKeptBesideTheReplacement
         recycled = kept = nullptr;
         ASSERT_EQ(TitlesOf(list), (Titles{"unrelated", "other"}));
         ASSERT_EQ(list[0].get(), chosen) << "the merge made the new memo at the freed address";
+    }
 
+    void ExpectBox2(const Titles& titles) {
+        EXPECT_EQ(TitlesOf(Form1->BoxMemoLists[2]), titles);
+        TMemoList onDisk;
+        ParseBoxFile(ReadBytes("2.dat"), onDisk);
+        EXPECT_EQ(TitlesOf(onDisk), titles);
+    }
+};
+
+// The memo menu's commands act on the chosen memo only: after the merge replaced it, deleting
+// or moving "it" touches nothing.
+TEST_F(ReusedAddressTest, CommandsOnAMemoReplacedElsewhereLeaveTheReplacement) {
+    ChooseOriginal();
+    ReplaceElsewhereAtTheSameAddress();
+    Form1->PopupMenuSubPopup();
+    Form1->Delete1->trigger();
+    Form1->Move[3]->trigger();
+    ExpectBox2({"unrelated", "other"});
+    EXPECT_TRUE(Form1->BoxMemoLists[3].empty());
+}
+
+// The editor is open on a memo when another writer replaces it with an unrelated memo and the
+// merge makes that one where the edited one was: OK stores the edit as a new memo beside it.
+TEST_F(ReusedAddressTest, EditOfAMemoReplacedElsewhereIsKeptBesideTheReplacement) {
+    ChooseOriginal();
+    bool edited = false;
+    fake->onModal = [&](QDialog* dialog) {
+        if (dialog != Form2.Get())
+            return;
+        ReplaceElsewhereAtTheSameAddress();
+        if (HasFailure())
+            return;
         Form2->RichEdit1->setPlainText(QStringLiteral("original, changed"));
         Form2->Button1->click();
         edited = !Form2->isVisible();
     };
-    Form1->N1->trigger();
+    Form1->N1->trigger(); // 編集
     fake->onModal = nullptr;
 
     ASSERT_TRUE(edited);
-    EXPECT_EQ(TitlesOf(list), (Titles{"original, changed", "unrelated", "other"}));
-    TMemoList onDisk;
-    ParseBoxFile(ReadBytes("2.dat"), onDisk);
-    EXPECT_EQ(TitlesOf(onDisk), TitlesOf(list));
+    ExpectBox2({"original, changed", "unrelated", "other"});
 }
 
 } // namespace
