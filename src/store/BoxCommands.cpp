@@ -37,6 +37,23 @@ std::unique_ptr<TMemoData> TakeOutMemo(TMemoList& list, MemoSerial serial) {
     return TakeOut(list, std::size_t(at));
 }
 
+// Whether box file `file`, as the program last read or wrote it, holds `memo`'s record more
+// times than `list` does. A record taken out of a list for a write that then failed goes back
+// only then: the merge before the write may have taken in that another writer deleted or
+// replaced it, and putting it back would bring it back to life at the box's next write.
+bool FileHoldsMore(const QString& file, const TMemoData& memo, const TMemoList& list) {
+    std::string key;
+    memo.SaveToStream(key);
+    std::size_t inList = 0;
+    std::string other;
+    for (const auto& entry : list) {
+        other.clear();
+        entry->SaveToStream(other);
+        inList += other == key;
+    }
+    return RecordCount(BoxFiles().KnownBytes(file), memo) > inList;
+}
+
 // Puts `memo` into the sorted `list` at its place in the memo order.
 void InsertSorted(TMemoList& list, std::unique_ptr<TMemoData> memo) {
     const auto at = std::find_if(list.begin(), list.end(), [&](const auto& other) {
@@ -101,9 +118,10 @@ bool AppendToDeleteLog(const TMemoData& memo, std::string_view boxLabel, TDateTi
 }
 
 // The entry is logged before the box file is written, so that a memo never leaves its box file
-// without being in the log. When the box file then cannot be written the memo is not deleted,
-// and the log gets its previous bytes back so that it names no memo that still exists. Should
-// that restore fail too, the entry stays: a spare copy of a memo, never a lost one.
+// without being in the log. When the box file then cannot be written the memo is not deleted
+// (unless the file no longer holds it: another writer deleted it), and the log gets its previous
+// bytes back so that it names no memo that still exists. Should that restore fail too, the entry
+// stays: a spare copy of a memo, never a lost one.
 void DeleteMemo(TMemoList& list, std::size_t index, const QString& boxFile,
                 std::string_view boxLabel, TDateTime deletedAt) {
     const std::optional<QByteArray> oldLog = ReadDeleteLog();
@@ -114,7 +132,8 @@ void DeleteMemo(TMemoList& list, std::size_t index, const QString& boxFile,
         BoxFiles().Store(boxFile, list);
     } catch (...) {
         // The old box file, which still holds the memo, was kept: so does the list.
-        PutBack(list, index, std::move(memo));
+        if (FileHoldsMore(boxFile, *memo, list))
+            PutBack(list, index, std::move(memo));
         if (oldLog) {
             try {
                 platform::SaveFile(kDeleteLogFileName,
@@ -134,11 +153,13 @@ void DeleteMemo(TMemoList& list, std::size_t index, const QString& boxFile,
 //    SavedAt, which is what both files still hold.
 // 2. The source list (now without the memo) is written. If that write fails, the target file
 //    already holds the memo while the old source file holds it too. The move is undone: the
-//    memo goes back to the source list with its old SavedAt and the target box is written
-//    again without it, so both files are as before the move. Should that write fail as well,
-//    the lists keep the moved state, which the target file holds; the stale copy in the source
-//    file goes away with the source box's next write. A memo is never lost this way; at worst
-//    it is in two files until then.
+//    memo goes back to the source list with its old SavedAt (unless another writer deleted it
+//    from the source box meanwhile, which the failed write's merge took in: then it is dropped,
+//    as it would have been without the move) and the target box is written again without it,
+//    so both files are as before the move. Should that write fail as well, the lists keep the
+//    moved state, which the target file holds; the stale copy in the source file goes away with
+//    the source box's next write. A memo is never lost this way; at worst it is in two files
+//    until then.
 void MoveMemo(TMemoList& source, std::size_t index, const QString& sourceFile, TMemoList& target,
               const QString& targetFile, TDateTime now) {
     if (&source == &target || index >= source.size())
@@ -153,16 +174,13 @@ void MoveMemo(TMemoList& source, std::size_t index, const QString& sourceFile, T
 
     // The moved record is new to the target file, so a merge there keeps it; it is still looked
     // for by its serial, never by an address that the merge may have freed and reused.
-    const auto moveBack = [&] {
+    try {
+        BoxFiles().Store(targetFile, target);
+    } catch (...) {
         if (std::unique_ptr<TMemoData> back = TakeOutMemo(target, memo)) {
             back->SavedAt = oldSavedAt;
             PutBack(source, index, std::move(back));
         }
-    };
-    try {
-        BoxFiles().Store(targetFile, target);
-    } catch (...) {
-        moveBack();
         throw;
     }
 
@@ -171,11 +189,18 @@ void MoveMemo(TMemoList& source, std::size_t index, const QString& sourceFile, T
         BoxFiles().Store(sourceFile, source);
     } catch (...) {
         const std::exception_ptr failure = std::current_exception();
-        moveBack();
+        std::unique_ptr<TMemoData> back = TakeOutMemo(target, memo);
+        if (back) {
+            back->SavedAt = oldSavedAt;
+            if (FileHoldsMore(sourceFile, *back, source))
+                PutBack(source, index, std::move(back));
+        }
         try {
             BoxFiles().Store(targetFile, target);
         } catch (...) {
-            if (std::unique_ptr<TMemoData> back = TakeOutMemo(source, memo)) {
+            if (!back)
+                back = TakeOutMemo(source, memo);
+            if (back) {
                 back->SavedAt = now;
                 target.push_back(std::move(back));
                 SortMemos(target);
@@ -224,6 +249,8 @@ void StoreEdit(TBoxLists& lists, int target, std::unique_ptr<TMemoData> memo,
         int box;
         std::size_t index;
         std::unique_ptr<TMemoData> memo;
+        // For the target box's copies: whether its file held them just before it was written.
+        std::optional<bool> held;
     };
     std::vector<Taken> taken;
     const auto isCopy = [&copies](const TMemoData& m) {
@@ -235,16 +262,22 @@ void StoreEdit(TBoxLists& lists, int target, std::unique_ptr<TMemoData> memo,
         TMemoList& list = lists[std::size_t(n)];
         for (std::size_t i = list.size(); i-- > 0;) {
             if (isCopy(*list[i])) {
-                taken.push_back({n, i, std::move(list[i])});
+                taken.push_back({n, i, std::move(list[i]), std::nullopt});
                 list.erase(list.begin() + std::ptrdiff_t(i));
             }
         }
     };
+    // Puts back the copies that box n's file (as it was before this store wrote it) holds; the
+    // others were deleted or replaced elsewhere, and go.
     const auto putBack = [&](int n) {
         TMemoList& list = lists[std::size_t(n)];
         for (auto it = taken.rbegin(); it != taken.rend(); ++it) {
-            if (it->box == n && it->memo)
+            if (it->box != n || !it->memo)
+                continue;
+            if (it->held.value_or(FileHoldsMore(BoxFileName(n), *it->memo, list)))
                 PutBack(list, it->index, std::move(it->memo));
+            else
+                it->memo.reset();
         }
         std::erase_if(taken, [](const Taken& t) { return !t.memo; });
     };
@@ -275,6 +308,13 @@ void StoreEdit(TBoxLists& lists, int target, std::unique_ptr<TMemoData> memo,
     std::exception_ptr failure;
     for (const int n : order) {
         try {
+            if (n == target && !holdsNew[std::size_t(n)]) {
+                // What the target file holds of the copies is known only until it is written.
+                BoxFiles().Refresh(BoxFileName(n), targetList);
+                for (Taken& t : taken)
+                    if (t.box == target)
+                        t.held = FileHoldsMore(BoxFileName(n), *t.memo, targetList);
+            }
             BoxFiles().Store(BoxFileName(n), lists[std::size_t(n)]);
             holdsNew[std::size_t(n)] = true;
         } catch (...) {

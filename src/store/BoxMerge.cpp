@@ -224,3 +224,11 @@ MergeOutcome MergeConflictCopy(std::string_view copy, TMemoList& mine) {
         c.change = std::max(c.other - c.mine, 0);
     return Apply(tally, mine, copy, copyKeys);
 }
+
+std::size_t RecordCount(std::string_view file, const TMemoData& memo) {
+    RecordKeys fileKeys;
+    KeysOfFile(file, fileKeys);
+    std::string key;
+    memo.SaveToStream(key);
+    return std::size_t(std::count(fileKeys.keys.begin(), fileKeys.keys.end(), key));
+}

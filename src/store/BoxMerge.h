@@ -38,3 +38,6 @@ MergeOutcome MergeBox(std::string_view base, std::string_view disk, TMemoList& m
 // removed; the records of `copy` that `mine` holds fewer times are added (multiset), and the
 // list is sorted into the memo order when it changed. A damaged copy adds nothing.
 MergeOutcome MergeConflictCopy(std::string_view copy, TMemoList& mine);
+
+// How many records of box-file bytes `file` are `memo`'s record, as far as the bytes read whole.
+std::size_t RecordCount(std::string_view file, const TMemoData& memo);
