@@ -131,7 +131,8 @@ void DeleteMemo(TMemoList& list, std::size_t index, const QString& boxFile,
     try {
         BoxFiles().Store(boxFile, list);
     } catch (...) {
-        // The old box file, which still holds the memo, was kept: so does the list.
+        // The old box file was kept: so is the memo, unless the merge before the write took in
+        // that another writer deleted it.
         if (FileHoldsMore(boxFile, *memo, list))
             PutBack(list, index, std::move(memo));
         if (oldLog) {
