@@ -240,7 +240,7 @@ void BM_MergeBox(benchmark::State& state) {
     const std::string disk = BoxFileBytes(onDisk);
     for (auto _ : state) {
         const MergeOutcome outcome = MergeBox(base, disk, list);
-        if (outcome.added != 1 || outcome.removed != 0)
+        if (outcome.added.size() != 1 || !outcome.removed.empty())
             state.SkipWithError("the merge did not add the one memo");
         state.PauseTiming();
         list.erase(list.begin());

@@ -165,7 +165,7 @@ TEST_F(BoxMenusTest, EmptyBoxMenuShowsAGreyedNoMemoLine) {
     EXPECT_EQ(Form1->ListedMemos(4), 1);
     Form1->PopupMenu[4]->actions().at(1)->trigger();
     EXPECT_EQ(fake->popups.back().menu, Form1->PopupMenuSub);
-    EXPECT_EQ(Form1->ActiveMemoIndex, 0);
+    EXPECT_EQ(Form1->ChosenMemoIndex(), 0);
 }
 
 TEST_F(BoxMenusTest, BoxMenuListsMemosInMemoOrderWithNoTitleForEmptyFirstLines) {
@@ -253,7 +253,7 @@ TEST_F(BoxMenusTest, ChoosingAMemoPopsUpTheMemoMenuAtThePointer) {
     CreateForms();
     fake->cursorPos = QPoint(40, 50);
     ChooseMemo(1, 2);
-    EXPECT_EQ(Form1->ActiveMemoIndex, 2);
+    EXPECT_EQ(Form1->ChosenMemoIndex(), 2);
     EXPECT_EQ(fake->popups.back().menu, Form1->PopupMenuSub);
     EXPECT_EQ(fake->popups.back().pos, QPoint(40, 50));
     EXPECT_EQ(Form1->MenuSubCaption->text(), QStringLiteral("third"));
@@ -660,7 +660,7 @@ TEST_F(BoxMenusTest, LargeBoxMenuScrollsAWindowOfRowsThroughEveryMemo) {
 
     // Choosing a row chooses the memo it shows.
     menu->actions().at(3)->trigger();
-    EXPECT_EQ(Form1->ActiveMemoIndex, 6);
+    EXPECT_EQ(Form1->ChosenMemoIndex(), 6);
     EXPECT_EQ(Form1->MenuSubCaption->text(), QStringLiteral("メモ 6"));
     menu->popup(QPoint(0, 0));
 

@@ -56,8 +56,8 @@ TEST_F(BoxMergeTest, ChangesOnDiskReachTheListAndTheListKeepsItsOwn) {
 
     const MergeOutcome outcome = MergeBox(base, disk, mine);
     EXPECT_FALSE(outcome.damaged);
-    EXPECT_EQ(outcome.added, 2);   // B2, E
-    EXPECT_EQ(outcome.removed, 2); // B, A
+    EXPECT_EQ(outcome.added.size(), std::size_t(2));   // B2, E
+    EXPECT_EQ(outcome.removed.size(), std::size_t(2)); // B, A
     EXPECT_EQ(Lines(mine), (std::vector<std::string>{"F", "E", "C2", "B2"}));
 }
 
@@ -65,8 +65,8 @@ TEST_F(BoxMergeTest, BothSidesEditingOneMemoKeepBothVersions) {
     const std::string base = Bytes({{"A", 1}});
     TMemoList mine = List({{"A mine", 1, 5}});
     const MergeOutcome outcome = MergeBox(base, Bytes({{"A disk", 1, 6}}), mine);
-    EXPECT_EQ(outcome.added, 1);
-    EXPECT_EQ(outcome.removed, 0);
+    EXPECT_EQ(outcome.added.size(), std::size_t(1));
+    EXPECT_EQ(outcome.removed.size(), std::size_t(0));
     EXPECT_EQ(Lines(mine), (std::vector<std::string>{"A disk", "A mine"}));
 }
 
@@ -79,8 +79,8 @@ TEST_F(BoxMergeTest, SurvivorsStayTheSameObjectsAndTheListEndsInMemoOrder) {
     const std::string disk =
         Bytes({{"new 40", 40}, {"C", 30}, {"new 15", 15}, {"A", 10}, {"5", 5}});
     const MergeOutcome outcome = MergeBox(base, disk, mine);
-    EXPECT_EQ(outcome.added, 3);
-    EXPECT_EQ(outcome.removed, 1);
+    EXPECT_EQ(outcome.added.size(), std::size_t(3));
+    EXPECT_EQ(outcome.removed.size(), std::size_t(1));
     ASSERT_EQ(mine.size(), 5u);
     EXPECT_EQ(mine[1].get(), c);
     EXPECT_EQ(mine[3].get(), a);
@@ -125,8 +125,8 @@ TEST_F(BoxMergeTest, IdenticalRecordsAreCountedAsAMultiset) {
                      << "base " << c.base << " disk " << c.disk << " mine " << c.mine);
         EXPECT_EQ(std::count(lines.begin(), lines.end(), "same"), c.expected);
         EXPECT_EQ(std::count(lines.begin(), lines.end(), "other"), 1);
-        EXPECT_EQ(outcome.added, std::max(c.expected - c.mine, 0));
-        EXPECT_EQ(outcome.removed, std::max(c.mine - c.expected, 0));
+        EXPECT_EQ(outcome.added.size(), std::size_t(std::max(c.expected - c.mine, 0)));
+        EXPECT_EQ(outcome.removed.size(), std::size_t(std::max(c.mine - c.expected, 0)));
     }
 }
 
@@ -179,7 +179,7 @@ TEST_F(BoxMergeTest, RecordsReadWithForeignTextMatchTheirRewrittenForm) {
         TMemoList disk = List({{"new", 3}});
         disk.push_back(Memo(c.lines, 2.0));
         const MergeOutcome outcome = MergeBox(base, BoxFileBytes(disk), mine);
-        EXPECT_EQ(outcome.added, 1) << c.block;
+        EXPECT_EQ(outcome.added.size(), std::size_t(1)) << c.block;
         EXPECT_EQ(Lines(mine), std::vector<std::string>{"new"}) << c.block;
     }
 }
@@ -202,8 +202,8 @@ TEST_F(BoxMergeTest, ConflictCopyAddsWhatTheListLacksAndRemovesNothing) {
     const TMemoData* b = mine[0].get();
     const std::string copy = Bytes({{"X", 3}, {"A", 1}, {"same", 0.5}, {"same", 0.5}});
     const MergeOutcome outcome = MergeConflictCopy(copy, mine);
-    EXPECT_EQ(outcome.added, 2);
-    EXPECT_EQ(outcome.removed, 0);
+    EXPECT_EQ(outcome.added.size(), std::size_t(2));
+    EXPECT_EQ(outcome.removed.size(), std::size_t(0));
     EXPECT_EQ(Lines(mine), (std::vector<std::string>{"X", "B", "A", "same", "same"}));
     EXPECT_EQ(mine[1].get(), b);
 

@@ -144,20 +144,20 @@ TEST_F(DiskChangesTest, MemoWrittenElsewhereAppearsAndTheChosenMemoStaysChosen) 
     // The user has chosen "second" in box 1's menu.
     Form1->ActiveBoxList = &Form1->BoxMemoLists[1];
     Form1->ActiveBoxMenu = Form1->PopupMenu[1];
-    Form1->ActiveMemoIndex = 1;
+    Form1->ActiveMemo = (*Form1->ActiveBoxList)[1]->Serial();
 
     list.insert(list.begin(), Memo({"from the laptop"}, 47000));
     WriteElsewhere("1.dat", list);
     ASSERT_TRUE(WaitFor([] { return Form1->BoxMemoLists[1].size() == 3; }));
     EXPECT_EQ(MemoItems(1), (QStringList{"from the laptop", "first", "second"}));
-    EXPECT_EQ(Form1->ActiveMemoIndex, 2);
+    EXPECT_EQ(Form1->ChosenMemoIndex(), 2);
     EXPECT_TRUE(Form1->Image[1]->toolTip().contains("3"));
 
     // Deleted there: the choice is gone, so no command acts on another memo.
     list.pop_back();
     WriteElsewhere("1.dat", list);
     ASSERT_TRUE(WaitFor([] { return Form1->BoxMemoLists[1].size() == 2; }));
-    EXPECT_EQ(Form1->ActiveMemoIndex, -1);
+    EXPECT_EQ(Form1->ChosenMemoIndex(), -1);
 }
 
 TEST_F(DiskChangesTest, ConflictCopyIsMergedStoredAndMovedIntoTheBackups) {

@@ -36,7 +36,7 @@ TEST_F(DispatcherTest, NewMemoIsStoredAsTheEditorStoresItAndTheChosenMemoStaysCh
     CreateForms();
     Form1->ActiveBoxList = &Form1->BoxMemoLists[3];
     Form1->ActiveBoxMenu = Form1->PopupMenu[3];
-    Form1->ActiveMemoIndex = 0;
+    Form1->ActiveMemo = (*Form1->ActiveBoxList)[0]->Serial();
     fake->now = 46100.5;
 
     EXPECT_EQ(Send("new", {"3", QStringLiteral("牛乳\n卵\n").toUtf8()}), channel::OkAnswer());
@@ -46,7 +46,7 @@ TEST_F(DispatcherTest, NewMemoIsStoredAsTheEditorStoresItAndTheChosenMemoStaysCh
     EXPECT_EQ(list[0]->MemoDate, 46100.5);
     EXPECT_EQ(ReadBytes("3.dat"), BoxFileBytes(list));
     EXPECT_EQ(MemoItems(3), QStringList({QStringLiteral("牛乳"), QStringLiteral("older")}));
-    EXPECT_EQ(Form1->ActiveMemoIndex, 1) << "the chosen memo moved down one place";
+    EXPECT_EQ(Form1->ChosenMemoIndex(), 1) << "the chosen memo moved down one place";
     EXPECT_TRUE(Form1->Image[3]->toolTip().contains('2')) << "the indicators count both memos";
 }
 

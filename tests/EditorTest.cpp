@@ -70,7 +70,7 @@ protected:
         Form1->EditingExisting = true;
         Form2->SpeedButton[box]->setChecked(true);
         Form1->ActiveBoxList = &Form1->BoxMemoLists[box];
-        Form1->ActiveMemoIndex = index;
+        Form1->ActiveMemo = memo.Serial();
         Form1->ActiveBoxMenu = Form1->PopupMenu[box];
         Form1->ActiveBoxFile = BoxFileName(box);
         Form2->SetMemoLines(memo.Lines);
@@ -540,7 +540,7 @@ TEST_F(EditorTest, FailedMoveWhoseUndoFailsTooLeavesListsAsTheFilesAndTheNextOkS
         Form1->EditingExisting = true;
         Form2->SpeedButton[2]->setChecked(true);
         Form1->ActiveBoxList = &Form1->BoxMemoLists[2];
-        Form1->ActiveMemoIndex = 1;
+        Form1->ActiveMemo = (*Form1->ActiveBoxList)[1]->Serial();
         Form1->ActiveBoxMenu = Form1->PopupMenu[2];
         Form1->ActiveBoxFile = BoxFileName(2);
         Form2->SetMemoLines({"edited"});

@@ -98,9 +98,9 @@ TEST(MemoSearchTest, OneRowPerMemoInMemoOrderWithinBoxOrder) {
     const auto hits = index.Find(*search::FoldQuery("apple"));
     ASSERT_EQ(hits.size(), 3u);
     const auto& entries = index.Entries();
-    EXPECT_EQ(entries[hits[0]].memo, lists[1][0].get());
-    EXPECT_EQ(entries[hits[1]].memo, lists[3][0].get());
-    EXPECT_EQ(entries[hits[2]].memo, lists[6][1].get());
+    EXPECT_EQ(entries[hits[0]].memo, lists[1][0]->Serial());
+    EXPECT_EQ(entries[hits[1]].memo, lists[3][0]->Serial());
+    EXPECT_EQ(entries[hits[2]].memo, lists[6][1]->Serial());
     EXPECT_EQ(entries[hits[2]].box, 6);
     EXPECT_EQ(index.Text(entries[hits[1]]), "Fruit\nAPPLE");
     // Two memos side by side do not make a match between them.

@@ -118,7 +118,7 @@ TEST_F(SearchWindowTest, RowsShowBoxDateTitleAndMatchAndOpenTheMemoMenu) {
     EXPECT_EQ(fake->popups.back().menu, Form1->PopupMenuSub);
     EXPECT_EQ(Form1->ActiveBoxMenu, Form1->PopupMenu[6]);
     EXPECT_EQ(Form1->ActiveBoxList, &Form1->BoxMemoLists[6]);
-    EXPECT_EQ(Form1->ActiveMemoIndex, 0);
+    EXPECT_EQ(Form1->ChosenMemoIndex(), 0);
     EXPECT_TRUE(Form2->SpeedButton[6]->isChecked());
     EXPECT_FALSE(Form1->N1->isVisible()); // the trash box's memo menu: restore items only
 

@@ -80,7 +80,7 @@ TEST_F(StartUpFailureTest, AnUnreadableBoxIsReportedCrossedOutAndNeverWritten) {
     EXPECT_TRUE(Messages()[0].contains(QStringLiteral("3.dat")));
 
     fake->Popup(Form1->PopupMenu[1], QPoint(5, 5));
-    Form1->ActiveMemoIndex = 0;
+    Form1->ActiveMemo = (*Form1->ActiveBoxList)[0]->Serial();
     Form1->PopupMenuSubPopup();
     EXPECT_FALSE(Form1->Move[3]->isEnabled());
     EXPECT_TRUE(Form1->Move[2]->isEnabled());

@@ -8,12 +8,12 @@
 #include "platform/Exception.h"
 #include "platform/Guard.h"
 #include "platform/Platform.h"
+#include "store/BoxCommands.h"
 #include "store/BoxFile.h"
-#include "store/BoxSync.h"
 
 #include <QApplication>
 #include <QTimer>
-#include <algorithm>
+#include <exception>
 
 namespace {
 
@@ -26,33 +26,15 @@ int BoxNumber(const QByteArray& text) {
     return box;
 }
 
-// Adds memos to box n as the editor's OK stores one: into the list in memo order, through the
-// box file's sync, then the menu. A failed write takes them out again, so list and file agree.
-// The memo chosen in a box menu stays chosen wherever it moves.
+// Adds memos to box n as the editor's OK stores one (AddMemos), then rebuilds the box's menu;
+// the memo chosen in a box menu stays chosen (by its serial) wherever it moves.
 void AddToBox(TForm1& form, int n, TMemoList memos) {
     TMemoList& list = form.BoxMemoLists[std::size_t(n)];
-    const bool holdsChosen = form.ActiveBoxList == &list && form.ActiveMemoIndex >= 0 &&
-                             std::size_t(form.ActiveMemoIndex) < list.size();
-    const TMemoData* chosen = holdsChosen ? list[std::size_t(form.ActiveMemoIndex)].get() : nullptr;
-    std::vector<const TMemoData*> added;
-    for (auto& memo : memos) {
-        added.push_back(memo.get());
-        list.push_back(std::move(memo));
-    }
-    SortMemos(list);
     std::exception_ptr failure;
     try {
-        BoxFiles().Store(BoxFileName(n), list);
+        AddMemos(list, BoxFileName(n), std::move(memos));
     } catch (...) {
         failure = std::current_exception();
-        std::erase_if(list, [&](const auto& memo) {
-            return std::find(added.begin(), added.end(), memo.get()) != added.end();
-        });
-    }
-    if (chosen) {
-        const auto at = std::find_if(list.begin(), list.end(),
-                                     [chosen](const auto& memo) { return memo.get() == chosen; });
-        form.ActiveMemoIndex = at == list.end() ? -1 : int(at - list.begin());
     }
     form.RebuildBoxMenu(list, form.PopupMenu[std::size_t(n)]);
     if (failure)

@@ -14,6 +14,7 @@
 #include "platform/IniFile.h"
 #include "platform/Platform.h"
 #include "session/Draft.h"
+#include "store/BoxCommands.h"
 #include "store/BoxFile.h"
 #include "store/BoxSync.h"
 #include "trayicon/TrayIcon.h"
@@ -208,6 +209,18 @@ void TForm2::FormShow() {
         }
     }
     DateTimePicker1 = platform::Current().Now();
+    // The memo this showing edits is the one chosen as it opens, known by its serial from then
+    // on: a memo that another writer removes or replaces meanwhile is not found at OK, which
+    // then stores the text as a new memo, beside whatever that writer stored.
+    edited_ = {};
+    if (Form1->EditingExisting) {
+        const int source = Form1->BoxOfMenu(Form1->ActiveBoxMenu);
+        if (source != 0 && Form1->ChosenMemoIndex() >= 0)
+            edited_ = {source, Form1->ActiveMemo};
+    }
+    EditedCopies.clear();
+    if (edited_.serial != 0)
+        EditedCopies.push_back(edited_.serial);
     RichEdit1->setFocus();
     RichEdit1Change();
     if (pictureError)
@@ -338,20 +351,8 @@ void TForm2::Button1Click() {
     // A box that could not be read at start-up is never written; the editor stays open so the
     // text can go to another box.
     Form1->RequireWritableBox(box);
-    if (Form1->EditingExisting)
-        Form1->RequireWritableBox(Form1->BoxOfMenu(Form1->ActiveBoxMenu));
-    if (!EditedCopiesKnown) {
-        EditedCopies.clear();
-        if (Form1->EditingExisting) {
-            const TMemoList& source = *Form1->ActiveBoxList;
-            const int oldIndex = Form1->ActiveMemoIndex;
-            // A memo that another writer removed while it was being edited is stored as a new
-            // one: the text the user wrote is never dropped.
-            if (oldIndex >= 0 && std::size_t(oldIndex) < source.size())
-                EditedCopies.push_back(source[std::size_t(oldIndex)].get());
-        }
-        EditedCopiesKnown = true;
-    }
+    if (edited_.box != 0)
+        Form1->RequireWritableBox(edited_.box);
     Form1->SaveBoxFile = BoxFileName(box);
 
     auto memo = std::make_unique<TMemoData>();
@@ -366,109 +367,17 @@ void TForm2::Button1Click() {
     accept();
 }
 
-// The memo's records leave their boxes and the new one enters the target box; then the target
-// box is written first and every box that gave up a record after it (the box of the edited memo,
-// written again when it is the target). Until the last write the memo is in two files at worst,
-// never in none, as the target file gains it before any other file loses it.
-//
-// When a write fails each list is made to say what its file holds. The target file is first put
-// back as it was (a record of the memo is still in the file that failed, so nothing is lost);
-// the files written before the failure have lost their records, the failed and later ones keep
-// them. The records that the lists then hold are remembered, and the next OK removes them all and
-// stores the memo once. So a failed OK leaves the memo as before, or, when the target cannot be
-// put back either, as copies that the box menus show and the next OK clears.
 void TForm2::StoreReplacingCopies(int target, std::unique_ptr<TMemoData> memo) {
-    auto& lists = Form1->BoxMemoLists;
-    struct Taken {
-        int box;
-        std::size_t index;
-        std::unique_ptr<TMemoData> memo;
-    };
-    std::vector<Taken> taken;
-    // Takes the copies out of box n's list; from the end, so that putting them back in reverse
-    // order restores every index.
-    const auto takeFrom = [&](int n) {
-        TMemoList& list = lists[std::size_t(n)];
-        for (std::size_t i = list.size(); i-- > 0;) {
-            if (std::find(EditedCopies.begin(), EditedCopies.end(), list[i].get()) !=
-                EditedCopies.end()) {
-                taken.push_back({n, i, std::move(list[i])});
-                list.erase(list.begin() + std::ptrdiff_t(i));
-            }
-        }
-    };
-    const auto putBack = [&](int n) {
-        TMemoList& list = lists[std::size_t(n)];
-        for (auto it = taken.rbegin(); it != taken.rend(); ++it) {
-            if (it->box == n && it->memo)
-                list.insert(list.begin() + std::ptrdiff_t(std::min(it->index, list.size())),
-                            std::move(it->memo));
-        }
-        std::erase_if(taken, [](const Taken& t) { return !t.memo; });
-    };
-    TMemoList& targetList = lists[std::size_t(target)];
-    TMemoData* const stored = memo.get();
-    const auto insertNew = [&] {
-        const auto at = std::find_if(targetList.begin(), targetList.end(), [&](const auto& other) {
-            return CompareMemos(*stored, *other) < 0;
-        });
-        targetList.insert(at, std::move(memo));
-    };
-    const auto removeNew = [&] {
-        const auto at = std::find_if(targetList.begin(), targetList.end(),
-                                     [&](const auto& m) { return m.get() == stored; });
-        memo = std::move(*at);
-        targetList.erase(at);
-    };
-
-    for (int n = 1; n <= 6; ++n)
-        takeFrom(n);
-    std::vector<int> order{target};
-    for (const Taken& t : taken)
-        if (std::find(order.begin() + 1, order.end(), t.box) == order.end())
-            order.push_back(t.box);
-    std::sort(order.begin() + 1, order.end());
-    insertNew();
-
-    std::vector<bool> holdsNew(7, false);
+    std::vector<int> touched;
     std::exception_ptr failure;
-    for (const int n : order) {
-        try {
-            BoxFiles().Store(BoxFileName(n), lists[std::size_t(n)]);
-            holdsNew[std::size_t(n)] = true;
-        } catch (...) {
-            failure = std::current_exception();
-            break;
-        }
+    try {
+        StoreEdit(Form1->BoxMemoLists, target, std::move(memo), EditedCopies, touched);
+    } catch (...) {
+        failure = std::current_exception();
     }
-    if (failure) {
-        // The target as it was: without the new record, with its own copies back.
-        if (holdsNew[std::size_t(target)]) {
-            removeNew();
-            putBack(target);
-            try {
-                BoxFiles().Store(BoxFileName(target), targetList);
-                holdsNew[std::size_t(target)] = false;
-            } catch (...) {
-                takeFrom(target);
-                insertNew();
-            }
-        }
-        if (!holdsNew[std::size_t(target)] && memo == nullptr)
-            removeNew();
-        for (int n = 1; n <= 6; ++n)
-            if (!holdsNew[std::size_t(n)])
-                putBack(n);
-        std::vector<TMemoData*> remaining;
-        for (const auto& list : lists)
-            for (const auto& m : list)
-                if (m.get() == stored || std::find(EditedCopies.begin(), EditedCopies.end(),
-                                                   m.get()) != EditedCopies.end())
-                    remaining.push_back(m.get());
-        EditedCopies = std::move(remaining);
-    }
-    for (const int n : order)
-        Form1->RebuildBoxMenu(lists[std::size_t(n)], Form1->PopupMenu[std::size_t(n)]);
+    for (const int n : touched)
+        Form1->RebuildBoxMenu(Form1->BoxMemoLists[std::size_t(n)],
+                              Form1->PopupMenu[std::size_t(n)]);
     if (failure)
         std::rethrow_exception(failure);
 }
@@ -487,7 +396,7 @@ void TForm2::FormClose() {
     RichEdit1->clear();
     OriginalLines.clear();
     EditedCopies.clear();
-    EditedCopiesKnown = false;
+    edited_ = {};
     // A draft kept for a session that then did not end is no longer needed; one kept as the
     // program ends (which closes this window too) is.
     if (!Form1->SessionEnding)

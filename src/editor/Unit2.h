@@ -69,6 +69,16 @@ public:
     void N2Click();
     void Delete1Click();
 
+    // The memo that the editor edits: its box (1..6) and serial; box 0 and serial 0 for a new
+    // memo, and while the editor is closed.
+    struct EditedMemoRef {
+        int box = 0;
+        MemoSerial serial = 0;
+    };
+    // Taken as the editor shows, from the memo chosen in the box menus when it opens for an
+    // existing memo. The memo may have gone since (another writer deleted or replaced it).
+    EditedMemoRef EditedMemo() const { return edited_; }
+
     // Fills the editing area with an existing memo's lines (CP932) and remembers them, so that
     // OK stores every line the user did not change with exactly its old bytes. A memo whose
     // last line is empty gets the line break that keeps that line.
@@ -112,12 +122,12 @@ private:
     };
     StoredText MemoLines() const;
     // Takes EditedCopies out of their boxes and stores `memo` in box `target`, writing the box
-    // files; on a failed write the lists say what the files hold (see the definition).
+    // files (StoreEdit); the changed boxes' menus are rebuilt, also after a failed write.
     void StoreReplacingCopies(int target, std::unique_ptr<TMemoData> memo);
-    // The records of the memo being edited that the boxes hold and OK replaces: the old record,
-    // or after a failed OK the copies that it left. Known from the first OK of a showing.
-    std::vector<TMemoData*> EditedCopies;
-    bool EditedCopiesKnown = false;
+    EditedMemoRef edited_;
+    // The records of the memo being edited that the boxes hold and OK replaces, by serial: the
+    // old record, or after a failed OK the copies that it left.
+    std::vector<MemoSerial> EditedCopies;
     // The lines of the memo being edited, as SetMemoLines got them; empty for a new memo.
     std::vector<std::string> OriginalLines;
     // Hands a phrase file to the shell when it exists.

@@ -11,11 +11,9 @@
 
 namespace {
 
-// The memo the box menu chose, if the hand-over still points at one.
-bool HasChosenMemo(const TForm1& form) {
-    return form.BoxOfMenu(form.ActiveBoxMenu) != 0 && form.ActiveBoxList &&
-           form.ActiveMemoIndex >= 0 &&
-           std::size_t(form.ActiveMemoIndex) < form.ActiveBoxList->size();
+// Where the memo the box menu chose is now, or -1 when it is gone.
+std::ptrdiff_t ChosenMemoOfMenu(const TForm1& form) {
+    return form.BoxOfMenu(form.ActiveBoxMenu) != 0 ? form.ChosenMemoIndex() : -1;
 }
 
 } // namespace
@@ -25,12 +23,13 @@ void TForm1::Delete1Click() {
                                        QStringLiteral("確認"),
                                        platform::MB_OKCANCEL) != platform::IDOK)
         return;
-    if (!HasChosenMemo(*this))
+    const std::ptrdiff_t index = ChosenMemoOfMenu(*this);
+    if (index < 0)
         return;
     const int box = BoxOfMenu(ActiveBoxMenu);
     RequireWritableBox(box);
-    DeleteMemo(*ActiveBoxList, std::size_t(ActiveMemoIndex), BoxFileName(box),
-               BoxLabel(BoxName(box), box), platform::Current().Now());
+    DeleteMemo(*ActiveBoxList, std::size_t(index), BoxFileName(box), BoxLabel(BoxName(box), box),
+               platform::Current().Now());
     RebuildBoxMenu(*ActiveBoxList, ActiveBoxMenu);
     RefreshIndicators();
 }
@@ -42,15 +41,16 @@ void TForm1::MoveMenuClick(QAction* item) {
             target = n;
     const int source = BoxOfMenu(ActiveBoxMenu);
     // The own box's item is disabled in the memo menu; a move into the own box does nothing.
-    if (target == 0 || target == source || !HasChosenMemo(*this))
+    const std::ptrdiff_t index = ChosenMemoOfMenu(*this);
+    if (target == 0 || target == source || index < 0)
         return;
     RequireWritableBox(target);
     RequireWritableBox(source);
 
     std::exception_ptr failure;
     try {
-        MoveMemo(*ActiveBoxList, std::size_t(ActiveMemoIndex), BoxFileName(source),
-                 BoxMemoLists[target], BoxFileName(target), platform::Current().Now());
+        MoveMemo(*ActiveBoxList, std::size_t(index), BoxFileName(source), BoxMemoLists[target],
+                 BoxFileName(target), platform::Current().Now());
     } catch (...) {
         failure = std::current_exception();
     }

@@ -80,7 +80,12 @@ QWidgetAction* TForm1::AddTitleRow(QMenu* menu, const QString& name, const QStri
 void TForm1::RebuildBoxMenu(TMemoList& list, QMenu* menu) {
     SortMemos(list);
     BoxMenuContent& content = boxMenuContent_[std::size_t(BoxOfMenu(menu))];
-    content = {&list, qsizetype(list.size()), true};
+    content.list = &list;
+    content.count = qsizetype(list.size());
+    content.stale = true;
+    content.serials.resize(list.size());
+    for (std::size_t i = 0; i < list.size(); ++i)
+        content.serials[i] = list[i]->Serial();
     if (menu->isVisible() || BoxOfMenu(menu) == 0)
         FillBoxMenu(menu);
 }
@@ -170,11 +175,17 @@ int TForm1::MemoOfItem(int box, const QAction* item) const {
     return index >= 0 && index < ListedMemos(box) ? int(index) : -1;
 }
 
+MemoSerial TForm1::MemoSerialOfItem(int box, const QAction* item) const {
+    const int index = MemoOfItem(box, item);
+    const std::vector<MemoSerial>& serials = boxMenuContent_[std::size_t(box)].serials;
+    return index >= 0 && std::size_t(index) < serials.size() ? serials[std::size_t(index)] : 0;
+}
+
 void TForm1::MemoItemClick(QAction* item) {
-    const int index = MemoOfItem(BoxOfMenu(qobject_cast<QMenu*>(item->parent())), item);
-    if (index < 0) // not a memo item
+    const MemoSerial memo = MemoSerialOfItem(BoxOfMenu(qobject_cast<QMenu*>(item->parent())), item);
+    if (memo == 0) // not a memo item
         return;
-    ActiveMemoIndex = index;
+    ActiveMemo = memo;
     platform::Current().Popup(PopupMenuSub, platform::Current().GetCursorPos());
 }
 
@@ -198,9 +209,8 @@ void TForm1::PopupFolderMenuPopup(QMenu* menu) {
 
 void TForm1::PopupMenuSubPopup() {
     std::string_view title = NoTitle();
-    if (ActiveBoxList && ActiveMemoIndex >= 0 &&
-        std::size_t(ActiveMemoIndex) < ActiveBoxList->size())
-        title = TitleBytes(*(*ActiveBoxList)[std::size_t(ActiveMemoIndex)]);
+    if (const std::ptrdiff_t index = ChosenMemoIndex(); index >= 0)
+        title = TitleBytes(*(*ActiveBoxList)[std::size_t(index)]);
     if (title.size() <= kTitleBytes) {
         MenuSubCaption->setText(cp932::Decode(title));
     } else {
@@ -228,11 +238,11 @@ void TForm1::PopupMenuSubPopup() {
 }
 
 void TForm1::N1Click() {
-    if (!ActiveBoxList || ActiveMemoIndex < 0 ||
-        std::size_t(ActiveMemoIndex) >= ActiveBoxList->size())
+    const std::ptrdiff_t index = ChosenMemoIndex();
+    if (index < 0)
         return;
     EditingExisting = true;
-    const TMemoData& memo = *(*ActiveBoxList)[std::size_t(ActiveMemoIndex)];
+    const TMemoData& memo = *(*ActiveBoxList)[std::size_t(index)];
     Form2->SetMemoLines(memo.Lines);
     Form2->DateTimePicker1 = memo.MemoDate;
     platform::Current().ShowModal(Form2.Get());

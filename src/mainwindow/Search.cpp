@@ -11,11 +11,11 @@ void TForm1::OpenSearch(const QString& text) {
     FormSearch->Open(text);
 }
 
-void TForm1::ShowMemoMenu(int box, int index, QPoint at) {
-    if (box < 1 || box > 6 || index < 0 || std::size_t(index) >= BoxMemoLists[box].size())
+void TForm1::ShowMemoMenu(int box, MemoSerial serial, QPoint at) {
+    if (box < 1 || box > 6 || IndexOfMemo(BoxMemoLists[box], serial) < 0)
         return;
     PopupFolderMenuPopup(PopupMenu[box]);
-    ActiveMemoIndex = index;
+    ActiveMemo = serial;
     platform::Current().Popup(PopupMenuSub, at);
     // The keyboard starts on the first command (edit, or the first restore in the trash box).
     if (PopupMenuSub->isVisible()) {

@@ -77,13 +77,15 @@ void TForm1::TakeInDiskChanges() {
             continue;
         TMemoList& list = BoxMemoLists[n];
         const QString name = BoxFileName(n);
-        const bool holdsChosen = ActiveBoxList == &list && ActiveMemoIndex >= 0 &&
-                                 std::size_t(ActiveMemoIndex) < list.size();
-        const TMemoData* chosen = holdsChosen ? list[std::size_t(ActiveMemoIndex)].get() : nullptr;
-
         bool changed = false;
         try {
-            changed = BoxFiles().Refresh(name, list).Changed();
+            const MergeOutcome outcome = BoxFiles().Refresh(name, list);
+            changed = outcome.Changed();
+            // The chosen memo stays chosen wherever the merge put it (the same object, with its
+            // serial); one that the merge removed, deleted or replaced elsewhere, is chosen no
+            // more, and its replacement is not taken for it.
+            if (ActiveBoxList == &list && outcome.Removed(ActiveMemo))
+                ActiveMemo = 0;
             unreadable_.remove(name);
         } catch (const Exception& e) {
             // Told once for each state of the file; its box is not written meanwhile, since
@@ -125,12 +127,6 @@ void TForm1::TakeInDiskChanges() {
         if (changed) {
             RebuildBoxMenu(list, PopupMenu[n]);
             anyChanged = true;
-        }
-        if (chosen) {
-            const auto at = std::find_if(list.begin(), list.end(), [chosen](const auto& memo) {
-                return memo.get() == chosen;
-            });
-            ActiveMemoIndex = at == list.end() ? -1 : int(at - list.begin());
         }
         // A box file replaced by a rename is a new file: it is watched anew.
         const QString path = QDir(folder).filePath(name);

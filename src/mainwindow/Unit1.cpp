@@ -488,6 +488,10 @@ QString TForm1::SkinFile(const std::string& value) const {
                                 platform::NativePath(cp932::Decode(value)));
 }
 
+std::ptrdiff_t TForm1::ChosenMemoIndex() const {
+    return ActiveBoxList ? IndexOfMemo(*ActiveBoxList, ActiveMemo) : -1;
+}
+
 void TForm1::RequireWritableBox(int box) const {
     if (box < 1 || box > 6 || BoxUnavailable[std::size_t(box)].isEmpty())
         return;

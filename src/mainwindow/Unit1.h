@@ -101,7 +101,10 @@ public:
     // ---- state ----
     std::array<TMemoList, 7> BoxMemoLists;
     QMenu* ActiveBoxMenu = nullptr;
-    int ActiveMemoIndex = 0;
+    // The memo chosen in a box menu (or a search row), by serial; 0 for none. It is looked up in
+    // ActiveBoxList whenever a command acts on it (ChosenMemoIndex), so a memo that a merge
+    // removed meanwhile is never taken for another.
+    MemoSerial ActiveMemo = 0;
     bool EditingExisting = false;
     TMemoList* ActiveBoxList = nullptr;
     QString SaveBoxFile;
@@ -170,6 +173,9 @@ public:
     // title row, the line of an empty box and actions that are not memo items of that menu.
     // Every choice of a memo in a box menu goes through here.
     int MemoOfItem(int box, const QAction* item) const;
+    // The serial of the memo that an item of box n's menu stands for (as the menu was last
+    // rebuilt); 0 where MemoOfItem gives -1.
+    MemoSerial MemoSerialOfItem(int box, const QAction* item) const;
     // Box menus of more memos than this show them through a window of rows that scrolls
     // (BoxMenu); up to it, every memo is an item of its own.
     static constexpr qsizetype kFullBoxMenuLimit = 10000;
@@ -217,9 +223,10 @@ public:
     // replaces its query; a null one keeps the last query. Reached by "検索..." in both
     // application menus and by Ctrl+F on the wall.
     void OpenSearch(const QString& text = QString());
-    // Pops up the memo menu of memo `index` of box `box` at `at`, as choosing that memo in the
-    // box's menu does: the box becomes the active box and the memo the chosen one.
-    void ShowMemoMenu(int box, int index, QPoint at);
+    // Pops up the memo menu of memo `serial` of box `box` at `at`, as choosing that memo in the
+    // box's menu does: the box becomes the active box and the memo the chosen one. Nothing when
+    // the box does not hold the memo.
+    void ShowMemoMenu(int box, MemoSerial serial, QPoint at);
 
     // ---- box files changed by others (Sync.cpp) ----
     // Starts watching the data folder and the box files; changes are taken in shortly after
@@ -231,6 +238,9 @@ public:
     void TakeInDiskChanges();
 
     // ---- helpers shared by the parts ----
+    // The position of the chosen memo (ActiveMemo) in ActiveBoxList, or -1 when there is none
+    // or the list no longer holds it.
+    std::ptrdiff_t ChosenMemoIndex() const;
     // The box number (1..6) of a box menu, or 0.
     int BoxOfMenu(const QMenu* menu) const;
     // Element of section "Box"+n in SkinIni, default "メモ" (CP932 bytes).
@@ -271,6 +281,8 @@ private:
         TMemoList* list = nullptr;
         qsizetype count = 0;
         bool stale = false;
+        // The memo that item i + 1 stands for, by serial, as of the rebuild.
+        std::vector<MemoSerial> serials;
     };
     std::array<BoxMenuContent, 7> boxMenuContent_{};
     qsizetype fullBoxMenuLimit_ = kFullBoxMenuLimit;

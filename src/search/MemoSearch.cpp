@@ -175,7 +175,7 @@ void MemoIndex::Build(const std::array<TMemoList, 7>& lists) {
         for (const auto& memo : lists[std::size_t(box)]) {
             Entry entry;
             entry.box = box;
-            entry.memo = memo.get();
+            entry.memo = memo->Serial();
             entry.memoDate = memo->MemoDate;
             entry.rawBegin = std::uint32_t(raw_.size());
             entry.foldBegin = std::uint32_t(folded_.size());

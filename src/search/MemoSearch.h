@@ -38,17 +38,17 @@ struct Range {
 std::optional<Range> FindInLine(std::string_view rawLine, std::string_view foldedQuery);
 
 // True when a memo still has the date and the text (lines joined by '\n') that were seen of
-// it: a record freed and another made at its address is not taken for the one a row showed.
+// it.
 bool SameMemo(const TMemoData& memo, TDateTime memoDate, std::string_view joinedText);
 
 // A copy of every memo of the six boxes, folded once, searched at every keystroke. It holds
-// the memos' text and dates, never reads a memo through its pointer after Build, and keeps the
-// pointer only to find the memo again in its box (which may have changed meanwhile).
+// the memos' text and dates, and each memo's serial to find the memo again in its box (which
+// may have changed meanwhile).
 class MemoIndex {
 public:
     struct Entry {
         int box = 0;
-        const TMemoData* memo = nullptr; // compared, never dereferenced after Build
+        MemoSerial memo = 0;
         TDateTime memoDate = 0;
         std::uint32_t rawBegin = 0, rawEnd = 0;   // lines joined by '\n' in Raw()
         std::uint32_t foldBegin = 0, foldEnd = 0; // the same in the folded text

@@ -251,7 +251,7 @@ void TFormSearch::ListsChanged() {
 }
 
 void TFormSearch::Refresh() {
-    const TMemoData* chosen = ChosenMemo();
+    const MemoSerial chosen = ChosenMemo();
     // The rows point into the index: they go before it is made again.
     results_.Reset(nullptr, {}, {}, {});
     index_.Build(Form1->BoxMemoLists);
@@ -259,13 +259,13 @@ void TFormSearch::Refresh() {
     RunQuery(chosen);
 }
 
-const TMemoData* TFormSearch::ChosenMemo() const {
+MemoSerial TFormSearch::ChosenMemo() const {
     const QModelIndex current = ListView1->currentIndex();
     return current.isValid() && current.row() < ResultCount() ? results_.EntryAt(current.row()).memo
-                                                              : nullptr;
+                                                              : 0;
 }
 
-void TFormSearch::RunQuery(const TMemoData* keep) {
+void TFormSearch::RunQuery(MemoSerial keep) {
     const QString typed = Edit1->text();
     const std::optional<std::string> query = search::FoldQuery(typed);
     std::array<QString, 7> names;
@@ -282,9 +282,8 @@ void TFormSearch::RunQuery(const TMemoData* keep) {
     else
         Label1->setText(QStringLiteral("%1 件").arg(ResultCount()));
 
-    // The chosen memo stays chosen when it is still among the results (compared by address
-    // only, to choose a row).
-    if (keep) {
+    // The chosen memo stays chosen when it is still among the results.
+    if (keep != 0) {
         for (int row = 0; row < ResultCount(); ++row) {
             if (results_.EntryAt(row).memo == keep) {
                 ListView1->setCurrentIndex(results_.index(row, 0));
@@ -306,15 +305,14 @@ void TFormSearch::OpenRow(int row) {
     // Changes made on disk by others come in first, as when a box menu opens.
     Form1->TakeInDiskChanges();
     const TMemoList& list = Form1->BoxMemoLists[std::size_t(entry.box)];
-    const auto found = std::find_if(list.begin(), list.end(),
-                                    [&](const auto& memo) { return memo.get() == entry.memo; });
-    if (found == list.end() || !search::SameMemo(**found, entry.memoDate, text)) {
+    const std::ptrdiff_t found = IndexOfMemo(list, entry.memo);
+    if (found < 0 || !search::SameMemo(*list[std::size_t(found)], entry.memoDate, text)) {
         Refresh();
         Label1->setText(QStringLiteral("選んだメモは変わったか、なくなっていました。"
                                        "結果を新しくしました。"));
         return;
     }
-    Form1->ShowMemoMenu(entry.box, int(found - list.begin()), at);
+    Form1->ShowMemoMenu(entry.box, entry.memo, at);
 }
 
 void TFormSearch::showEvent(QShowEvent* event) {

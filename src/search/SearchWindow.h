@@ -78,9 +78,9 @@ protected:
 private:
     void CreateDesign();
     // Runs the field's query over the index; `keep` stays the current row when it is found.
-    void RunQuery(const TMemoData* keep);
-    // The memo of the current row, or null.
-    const TMemoData* ChosenMemo() const;
+    void RunQuery(MemoSerial keep);
+    // The memo of the current row, or 0.
+    MemoSerial ChosenMemo() const;
 
     search::MemoIndex index_;
     TSearchResults results_;

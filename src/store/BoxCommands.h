@@ -3,13 +3,18 @@
 #include "store/MemoData.h"
 
 #include <QString>
+#include <array>
 #include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
 
-// The commands that change boxes (delete, move, restore) and the delete log, on the in-memory
-// lists and the box files only; the window rebuilds its menus and indicators afterwards.
+// The commands that change boxes (add, edit, delete, move, restore) and the delete log, on the
+// in-memory lists and the box files only; the window rebuilds its menus and indicators
+// afterwards.
+
+// The six boxes' lists, indexed by box number (index 0 unused).
+using TBoxLists = std::array<TMemoList, 7>;
 
 // The delete log, in the current directory. It is only ever appended to while it exists; the
 // program never creates it.
@@ -46,3 +51,17 @@ void DeleteMemo(TMemoList& list, std::size_t index, const QString& boxFile,
 // the box files agree with the lists (see the definition for how), and the error is raised.
 void MoveMemo(TMemoList& source, std::size_t index, const QString& sourceFile, TMemoList& target,
               const QString& targetFile, TDateTime now);
+
+// Adds `memos` to `list` in memo order and writes the box file. When the write fails they are
+// taken out again, so list and file agree, and the error is raised.
+void AddMemos(TMemoList& list, const QString& boxFile, TMemoList memos);
+
+// Stores an edit: the records `copies` (the memo being edited, by serial, in whatever box they
+// are) leave their boxes and `memo` enters box `target`, and the box files are written. Records
+// that another writer removed meanwhile are simply not there: the edit is then a new memo beside
+// whatever that writer stored. `touched` receives the boxes whose lists may have changed, also
+// when the store fails. On a failed write the lists say what the files hold (see the
+// definition), `copies` becomes the records of the memo that the boxes then hold (the next
+// attempt replaces them all) and the error is raised.
+void StoreEdit(TBoxLists& lists, int target, std::unique_ptr<TMemoData> memo,
+               std::vector<MemoSerial>& copies, std::vector<int>& touched);

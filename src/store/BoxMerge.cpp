@@ -151,10 +151,10 @@ MergeOutcome Apply(const Tally& tally, TMemoList& mine, std::string_view file,
         if (c.change < 0) {
             drop[i] = 1;
             ++c.change;
-            ++outcome.removed;
+            outcome.removed.push_back(mine[i]->Serial());
         }
     }
-    if (outcome.removed) {
+    if (!outcome.removed.empty()) {
         std::size_t kept = 0;
         for (std::size_t i = 0; i < mine.size(); ++i)
             if (!drop[i])
@@ -167,9 +167,9 @@ MergeOutcome Apply(const Tally& tally, TMemoList& mine, std::string_view file,
             auto memo = std::make_unique<TMemoData>(TMemoData::FromFile{});
             std::size_t pos = fileKeys.starts[i];
             memo->LoadFromStream(file, pos);
+            outcome.added.push_back(memo->Serial());
             mine.push_back(std::move(memo));
             --c.change;
-            ++outcome.added;
         }
     }
     if (outcome.Changed())
@@ -177,12 +177,22 @@ MergeOutcome Apply(const Tally& tally, TMemoList& mine, std::string_view file,
     return outcome;
 }
 
+MergeOutcome Damaged() {
+    MergeOutcome outcome;
+    outcome.damaged = true;
+    return outcome;
+}
+
 } // namespace
+
+bool MergeOutcome::Removed(MemoSerial serial) const {
+    return serial != 0 && std::find(removed.begin(), removed.end(), serial) != removed.end();
+}
 
 MergeOutcome MergeBox(std::string_view base, std::string_view disk, TMemoList& mine) {
     RecordKeys diskKeys;
     if (KeysOfFile(disk, diskKeys) == Read::Damaged)
-        return MergeOutcome{.damaged = true};
+        return Damaged();
     RecordKeys baseKeys;
     KeysOfFile(base, baseKeys); // as far as it reads whole
     const RecordKeys mineKeys = KeysOfList(mine);
@@ -206,11 +216,19 @@ MergeOutcome MergeBox(std::string_view base, std::string_view disk, TMemoList& m
 MergeOutcome MergeConflictCopy(std::string_view copy, TMemoList& mine) {
     RecordKeys copyKeys;
     if (KeysOfFile(copy, copyKeys) == Read::Damaged)
-        return MergeOutcome{.damaged = true};
+        return Damaged();
     const RecordKeys mineKeys = KeysOfList(mine);
     Tally tally;
     Count(tally, nullptr, copyKeys, mineKeys);
     for (auto& [key, c] : tally.counts)
         c.change = std::max(c.other - c.mine, 0);
     return Apply(tally, mine, copy, copyKeys);
+}
+
+std::size_t RecordCount(std::string_view file, const TMemoData& memo) {
+    RecordKeys fileKeys;
+    KeysOfFile(file, fileKeys);
+    std::string key;
+    memo.SaveToStream(key);
+    return std::size_t(std::count(fileKeys.keys.begin(), fileKeys.keys.end(), key));
 }

@@ -3,13 +3,17 @@
 #include "store/MemoData.h"
 
 #include <string_view>
+#include <vector>
 
-// What a merge did to the in-memory list.
+// What a merge did to the in-memory list, by the memos' serials: whoever holds a memo's serial
+// can tell whether the memo went (deleted or replaced elsewhere; a replaced memo's new record is
+// among the added ones) or stayed, the same object wherever the list put it.
 struct MergeOutcome {
     bool damaged = false; // the other side's bytes do not parse as a whole box file: nothing merged
-    int added = 0;        // memos added to `mine`
-    int removed = 0;      // memos removed from `mine`
-    bool Changed() const { return added || removed; }
+    std::vector<MemoSerial> added;   // memos added to `mine`
+    std::vector<MemoSerial> removed; // memos removed from `mine` (and freed)
+    bool Changed() const { return !added.empty() || !removed.empty(); }
+    bool Removed(MemoSerial serial) const;
 };
 
 // Three-way merge of box files at record level. `base` holds the bytes last read or written,
@@ -34,3 +38,6 @@ MergeOutcome MergeBox(std::string_view base, std::string_view disk, TMemoList& m
 // removed; the records of `copy` that `mine` holds fewer times are added (multiset), and the
 // list is sorted into the memo order when it changed. A damaged copy adds nothing.
 MergeOutcome MergeConflictCopy(std::string_view copy, TMemoList& mine);
+
+// How many records of box-file bytes `file` are `memo`'s record, as far as the bytes read whole.
+std::size_t RecordCount(std::string_view file, const TMemoData& memo);

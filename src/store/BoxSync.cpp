@@ -27,6 +27,11 @@ void BoxSync::Remember(const QString& fileName, std::string bytes) {
     known.stamp = platform::StampOf(fileName);
 }
 
+std::string_view BoxSync::KnownBytes(const QString& fileName) const {
+    const auto at = known_.constFind(Key(fileName));
+    return at == known_.cend() ? std::string_view() : std::string_view(at->bytes);
+}
+
 MergeOutcome BoxSync::Refresh(const QString& fileName, TMemoList& list) {
     Known& known = known_[Key(fileName)];
     const platform::FileStamp stamp = platform::StampOf(fileName);

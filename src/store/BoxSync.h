@@ -33,6 +33,8 @@ public:
     // Refresh, the day's backup of the file before its first write, then the write itself
     // (which leaves the old file as it was and raises on failure).
     void Store(const QString& fileName, TMemoList& list);
+    // The bytes that the program last read from or wrote to the file; empty when unknown.
+    std::string_view KnownBytes(const QString& fileName) const;
     // Forgets every file (a new data folder, or a test).
     void Clear() { known_.clear(); }
 

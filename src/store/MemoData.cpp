@@ -10,6 +10,23 @@ TMemoData::TMemoData() {
     SavedAt = platform::Current().Now();
 }
 
+TMemoData::TMemoData(const TMemoData& other)
+    : Lines(other.Lines), MemoDate(other.MemoDate), SavedAt(other.SavedAt), SortKey(other.SortKey) {
+}
+
+TMemoData& TMemoData::operator=(const TMemoData& other) {
+    Lines = other.Lines;
+    MemoDate = other.MemoDate;
+    SavedAt = other.SavedAt;
+    SortKey = other.SortKey;
+    return *this;
+}
+
+MemoSerial TMemoData::NextSerial() {
+    static MemoSerial last = 0;
+    return ++last;
+}
+
 void TMemoData::SaveToStream(std::string& out) const {
     FileAccess::WriteStrings(out, Lines);
     FileAccess::WriteDateTime(out, MemoDate);
@@ -37,4 +54,12 @@ int CompareMemos(const TMemoData& a, const TMemoData& b) {
 void SortMemos(TMemoList& list) {
     std::sort(list.begin(), list.end(),
               [](const auto& a, const auto& b) { return CompareMemos(*a, *b) < 0; });
+}
+
+std::ptrdiff_t IndexOfMemo(const TMemoList& list, MemoSerial serial) {
+    if (serial == 0)
+        return -1;
+    const auto at = std::find_if(list.begin(), list.end(),
+                                 [serial](const auto& memo) { return memo->Serial() == serial; });
+    return at == list.end() ? -1 : at - list.begin();
 }
