@@ -12,7 +12,7 @@ class TMemoData;
 // offered again at the next start. It lives beside the box files as "TabukoDraft.txt": the box
 // number on the first line, then the text, in UTF-8 (the text may hold characters that the box
 // files cannot, which the editor refuses only at OK). After the box number the first line may
-// carry fields separated by blanks, which readers that do not know them skip:
+// carry fields separated by blanks (fields of other names are skipped):
 //   date=D          the memo date the editor was to store (a TDateTime, as a decimal number)
 //   memo=N:KEY      the memo the editor changed: its box N and the key of its record (MemoKey)
 // A draft without "memo" is a new memo.

@@ -45,8 +45,7 @@ fi
 APP_STATUS=0
 wait "$APP_PID" || APP_STATUS=$?
 APP_PID=
-[ "$APP_STATUS" != 0 ] || fail "exit status 0 although nothing could be kept"
-[ "$APP_STATUS" -lt 128 ] || fail "killed (status $APP_STATUS) instead of ending"
+[ "$APP_STATUS" = 1 ] || fail "exit status $APP_STATUS, not 1, although nothing could be kept"
 grep -q 'TabukoDraft.txt' "$WORK/app.log" || fail "the failed draft is not told: $(cat "$WORK/app.log")"
 grep -q 'TabukoExc.ini' "$WORK/app.log" || fail "the failed settings are not told: $(cat "$WORK/app.log")"
 [ -z "$(visible_window "Tabuko - [仕事]を新規作成 -")" ] || fail "the editor is still shown"
