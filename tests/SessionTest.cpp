@@ -359,6 +359,34 @@ TEST_F(LogOutTest, ACancelledLogOutKeepsNothingThrownAwayAndDropsNothing) {
     EXPECT_EQ(LoadDraft()->text, QStringLiteral("first and more"));
 }
 
+namespace {
+
+// Keeps the application from acting on a quit request (it would close every window and end the
+// test's event loops), after the program's own watchers have seen it.
+class SwallowQuit : public QObject {
+public:
+    SwallowQuit() { qApp->installEventFilter(this); }
+    ~SwallowQuit() override { qApp->removeEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override { return event->type() == QEvent::Quit; }
+};
+
+} // namespace
+
+TEST_F(LogOutTest, ASessionThatEndsAfterAskingKeepsTheLatestTextAndAsksNothing) {
+    const SwallowQuit swallow;
+    Write(QStringLiteral("asked"), [] {
+        Form1->HandleQueryEndSession();
+        Form2->RichEdit1->setPlainText(QStringLiteral("asked, then changed"));
+        // The session manager ends the program: the application is asked to quit.
+        QEvent quit(QEvent::Quit);
+        QCoreApplication::sendEvent(qApp, &quit);
+        EXPECT_TRUE(platform::Quiet());
+        Form2->close();
+    });
+    ASSERT_TRUE(LoadDraft());
+    EXPECT_EQ(LoadDraft()->text, QStringLiteral("asked, then changed"));
+}
+
 TEST_F(LogOutTest, EndingOnAFullDiskAsksNothingAndSaysWhatFailed) {
     fake->diskFull = true;
     fake->failSaveStage = FakePlatform::SaveFailure::HalfWay;

@@ -112,8 +112,8 @@ public:
 
     // Modal showing and message boxes. Return the dialog's result / IDOK or IDCANCEL.
     virtual int ShowModal(QDialog* dialog) = 0;
-    // While the program ends quietly (see EndQuietly) nothing is shown: the text goes to
-    // standard error and the answer is IDCANCEL, as if the box had been closed.
+    // While message boxes are held back (EndQuietly, QuietSteps) nothing is shown: the text
+    // goes to standard error and the answer is IDCANCEL, as if the box had been closed.
     int MessageBox(const QString& text, const QString& caption, unsigned type);
 
     // Shell: open a file (bare names resolve against the current directory) or a web address
