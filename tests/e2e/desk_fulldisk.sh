@@ -32,16 +32,20 @@ dd if=/dev/zero of="$DATA/filler" bs=1k status=none 2>/dev/null || true
 if printf x 2>/dev/null >"$DATA/probe"; then fail "the tmpfs is not full"; fi
 rm -f "$DATA/probe"
 
+# A program that waits on a person would not end at the cleanup's SIGTERM either.
+fail_and_kill() {
+    screenshot "$WORK/ending.png"
+    kill -KILL "$APP_PID" 2>/dev/null || true
+    fail "$* (see $WORK/ending.png)"
+}
 kill -TERM "$APP_PID"
 for _ in $(seq 30); do
     kill -0 "$APP_PID" 2>/dev/null || break
-    [ -z "$(message_boxes)" ] || fail "a message box is up while the program ends"
+    [ -z "$(message_boxes)" ] || fail_and_kill "a message box is up while the program ends"
     sleep 0.1
 done
-if kill -0 "$APP_PID" 2>/dev/null; then
-    screenshot "$WORK/still-running.png"
-    fail "the program did not end within 3 seconds of SIGTERM (see $WORK/still-running.png)"
-fi
+kill -0 "$APP_PID" 2>/dev/null && fail_and_kill "the program did not end within 3 seconds of SIGTERM"
+
 APP_STATUS=0
 wait "$APP_PID" || APP_STATUS=$?
 APP_PID=
