@@ -87,8 +87,8 @@ int main(int argc, char** argv) {
     SessionEnd sessionEnd;
     ModalWindows modalWindows;
     // A signal while the windows are being created (a start-up message box waits for an
-    // answer): every event loop is left at once, later message boxes return unanswered, and
-    // the program ends as soon as its windows exist, writing its settings.
+    // answer): every event loop is left at once, later message boxes are not shown, and the
+    // program ends as soon as its windows exist, writing its settings.
     bool endedDuringStart = false;
     QObject::connect(&sessionEnd, &SessionEnd::Ending, qApp, [&endedDuringStart] {
         if (Form1) {
@@ -96,6 +96,7 @@ int main(int argc, char** argv) {
             return;
         }
         endedDuringStart = true;
+        platform::EndQuietly();
         QCoreApplication::exit(0);
     });
     // Commands that come while the windows are still being made (a start-up message box runs
@@ -145,5 +146,7 @@ int main(int argc, char** argv) {
     }
 
     DestroyProgramWindows();
-    return result;
+    // An ending on a signal or for the session that could not keep everything says so in its
+    // status, as it said what on standard error.
+    return platform::QuietEndFailed() ? 1 : result;
 }

@@ -188,11 +188,6 @@ TEST_P(FaultInjectionTest, DeletingWithTheLogOrTheBoxFileFailing) {
 
 TEST_P(FaultInjectionTest, SettingsWritesKeepTheOldFile) {
     const std::string before = ReadBytes(kSettingsFileName);
-    FailNextSave();
-    platform::Guard([] { Form1->HandleQueryEndSession(); });
-    ExpectOneMessage();
-    EXPECT_EQ(ReadBytes(kSettingsFileName), before);
-
     // The editor's and the skin window's positions at closing.
     for (QDialog* window :
          {static_cast<QDialog*>(Form2.Get()), static_cast<QDialog*>(Form4.Get())}) {
@@ -209,6 +204,15 @@ TEST_P(FaultInjectionTest, SettingsWritesKeepTheOldFile) {
         EXPECT_EQ(ReadBytes(kSettingsFileName), before);
         EXPECT_TRUE(Form1->TrayIcon1->Enabled());
     }
+
+    // At the session's request nothing is asked: the session waits on the program.
+    FailNextSave();
+    testing::internal::CaptureStderr();
+    platform::Guard([] { Form1->HandleQueryEndSession(); });
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(fake->messageBoxes.empty());
+    EXPECT_NE(said.find(kSettingsFileName.toStdString()), std::string::npos) << said;
+    EXPECT_EQ(ReadBytes(kSettingsFileName), before);
 
     Form1->move(40, 50);
     Form1->HandleQueryEndSession();

@@ -208,7 +208,8 @@ void TForm2::FormShow() {
                 pictureError = e.Message();
         }
     }
-    DateTimePicker1 = platform::Current().Now();
+    DateTimePicker1 = KeptMemoDate ? *KeptMemoDate : platform::Current().Now();
+    KeptMemoDate.reset();
     // The memo this showing edits is the one chosen as it opens, known by its serial from then
     // on: a memo that another writer removes or replaces meanwhile is not found at OK, which
     // then stores the text as a new memo, beside whatever that writer stored.
@@ -401,13 +402,20 @@ void TForm2::FormClose() {
     // program ends (which closes this window too) is.
     if (!Form1->SessionEnding)
         RemoveDraft();
-    // The window closes even when its position cannot be saved.
-    platform::Guard([this] {
+    // The window closes even when its position cannot be saved; while the session ends, nobody
+    // is asked about it.
+    const auto savePosition = [this] {
         Form1->WriteSettings([this](IniFile& settings) {
             settings.WriteInteger("EditWindow", "Top", y());
             settings.WriteInteger("EditWindow", "Left", x());
         });
-    });
+    };
+    if (Form1->SessionEnding) {
+        const platform::QuietSteps quiet;
+        platform::EndingStep(QStringLiteral("設定（%1）").arg(kSettingsFileName), savePosition);
+    } else {
+        platform::Guard(savePosition);
+    }
     Form1->TrayIcon1->SetEnabled(true);
 }
 

@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <array>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,9 @@ public:
     QLabel* Label1 = nullptr;                  // "期限", hidden
     // The hidden memo date field: the moment the editor was opened for the memo it stores.
     TDateTime DateTimePicker1 = 0;
+    // The memo date that the next showing keeps instead of the moment it opens: a draft brings
+    // the date of the showing it was kept from.
+    std::optional<TDateTime> KeptMemoDate;
 
     // The context menu of the editing area.
     QMenu* PopupMenu1 = nullptr;

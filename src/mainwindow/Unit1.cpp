@@ -296,15 +296,18 @@ void TForm1::FormCreate() {
 }
 
 void TForm1::FormDestroy() {
-    SaveSettings();
+    platform::EndingStep(QStringLiteral("設定（%1）").arg(kSettingsFileName),
+                         [this] { SaveSettings(); });
 }
 
 void TForm1::HandleQueryEndSession() {
-    // The session may end: the settings are saved and nothing is asked; the open editor's
-    // text is kept for the next start, also when the session then closes the editor.
-    SaveSettings();
-    SessionEnding = true;
-    KeepDraft();
+    // The session may end: the settings are saved and nothing is asked (the session waits on
+    // the program; failures are said on standard error); the open editor's text is kept for
+    // the next start, also when the session then closes the editor.
+    const platform::QuietSteps quiet;
+    platform::EndingStep(QStringLiteral("設定（%1）").arg(kSettingsFileName),
+                         [this] { SaveSettings(); });
+    AwaitSessionEnd();
 }
 
 IniFile TForm1::ReadSettings() const {

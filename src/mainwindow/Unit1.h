@@ -20,6 +20,7 @@ class QFileSystemWatcher;
 class QTimer;
 class QMenu;
 class QWidgetAction;
+class SessionEndOutcome;
 class TFormRgn;
 class TImage;
 class TTrayIcon;
@@ -203,19 +204,26 @@ public:
     // A later start in the same folder asked for the program: the wall is shown and raised,
     // and an open modal window above it.
     void BringForward();
-    // The session or a signal ends the program: the editor's text is kept as a draft, then
-    // the program quits (the settings are written as the main window goes).
+    // A signal ends the program: nothing is asked from here on, the editor's text is kept as a
+    // draft, then the program quits (the settings are written as the main window goes).
     void EndSession();
+    // The session asked whether it may end: the editor's text is kept as a draft, and until the
+    // program quits for it or the user acts in it again (the log-out was cancelled), windows
+    // that close keep the draft.
+    void AwaitSessionEnd();
+    SessionEndOutcome* SessionEndWatch = nullptr;
     // A notification area appeared or restarted: the icon is registered there again, with the
     // current picture and tip. Quiet when it still cannot be added.
     void TrayAppeared();
-    // Set once the session asked to end or the program is ending for it: windows closing on the
+    // Set while the session asks to end or the program is ending for it: windows closing on the
     // way keep the draft; only the editor's OK and キャンセル then drop it.
     bool SessionEnding = false;
     // Keeps the open editor's text as a draft; nothing when the editor is closed or empty.
     void KeepDraft();
-    // A draft kept at the end of the last run is opened in the editor as a new memo of its box;
-    // it is stored only by the editor's OK, and the draft file goes once the editor closes.
+    // A draft kept at the end of the last run is opened in the editor: as the edit of the memo
+    // it changed when its box still holds that memo, else as a new memo of its box, with the
+    // memo date it had. It is stored only by the editor's OK, and the draft file goes once the
+    // editor closes.
     void OfferDraft();
 
     // ---- the search window (Search.cpp) ----

@@ -15,19 +15,36 @@ void Guard(const std::function<void()>& handler) {
     GuardStep(handler);
 }
 
-std::optional<QString> GuardStep(const std::function<void()>& step) {
-    QString message;
+namespace {
+
+// Runs `step`; the message of its failure, if it failed.
+std::optional<QString> Failure(const std::function<void()>& step) {
     try {
         step();
         return std::nullopt;
     } catch (const Exception& e) {
-        message = e.Message();
+        return e.Message();
     } catch (const std::bad_alloc&) {
-        message = QStringLiteral("メモリが足りません");
+        return QStringLiteral("メモリが足りません");
     } catch (const std::exception& e) {
-        message = QString::fromUtf8(e.what());
+        return QString::fromUtf8(e.what());
     }
-    ShowError(message);
+}
+
+} // namespace
+
+std::optional<QString> GuardStep(const std::function<void()>& step) {
+    const std::optional<QString> message = Failure(step);
+    if (message)
+        ShowError(*message);
+    return message;
+}
+
+std::optional<QString> EndingStep(const QString& what, const std::function<void()>& step) {
+    const std::optional<QString> message = Failure(step);
+    if (message)
+        ShowError(Quiet() ? QStringLiteral("%1を保存できませんでした: %2").arg(what, *message)
+                          : *message);
     return message;
 }
 

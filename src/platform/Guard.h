@@ -16,6 +16,11 @@ void Guard(const std::function<void()>& handler);
 // fallbacks).
 std::optional<QString> GuardStep(const std::function<void()>& step);
 
+// Runs a step of the program's ending as GuardStep runs it. While message boxes are held back
+// (see platform::Quiet), the message written in their place first names `what`, the thing that
+// the step was to keep, as a message box would not have needed to.
+std::optional<QString> EndingStep(const QString& what, const std::function<void()>& step);
+
 // A slot that runs `handler` through Guard, for connect().
 template <typename F> auto Guarded(F handler) {
     return [handler = std::move(handler)](auto&&...) {

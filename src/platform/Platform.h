@@ -112,7 +112,9 @@ public:
 
     // Modal showing and message boxes. Return the dialog's result / IDOK or IDCANCEL.
     virtual int ShowModal(QDialog* dialog) = 0;
-    virtual int MessageBox(const QString& text, const QString& caption, unsigned type) = 0;
+    // While message boxes are held back (EndQuietly, QuietSteps) nothing is shown: the text
+    // goes to standard error and the answer is IDCANCEL, as if the box had been closed.
+    int MessageBox(const QString& text, const QString& caption, unsigned type);
 
     // Shell: open a file (bare names resolve against the current directory) or a web address
     // with the desktop's default program. The text is CP932 bytes, as the program stores it.
@@ -136,11 +138,47 @@ public:
     virtual int Shell_NotifyIconA(std::uint32_t message, const NOTIFYICONDATAA& data) = 0;
     virtual HWND AllocateHWnd(MessageHandler handler) = 0;
     virtual void DeallocateHWnd(HWND window) = 0;
+
+protected:
+    // Shows a message box and waits for its answer.
+    virtual int ShowMessageBox(const QString& text, const QString& caption, unsigned type) = 0;
+
+private:
+    // The quiet ending (see EndQuietly below), kept with the platform in use.
+    friend void EndQuietly();
+    friend bool Quiet();
+    friend bool QuietEndFailed();
+    friend class QuietSteps;
+    bool endingQuietly_ = false;
+    int quietSteps_ = 0;
+    bool quietEndFailed_ = false;
 };
 
 // The platform in use: the real one unless a test installed its double.
 Platform& Current();
 // Installs `platform` (not owned) as the current one; nullptr goes back to the real one.
 void SetCurrent(Platform* platform);
+
+// The program ends where nobody may be asked: on a signal, or as the session ends. From here
+// on no message box is shown (a person may not be there to answer it, and the session waits on
+// the program); each one's text goes to standard error instead, and the ending counts as
+// failed. For the rest of the process (of the platform in use).
+void EndQuietly();
+// Holds message boxes back as EndQuietly does, for as long as it lives: for the steps that run
+// while the session asks whether it may end.
+class QuietSteps {
+public:
+    QuietSteps();
+    ~QuietSteps();
+    QuietSteps(const QuietSteps&) = delete;
+    QuietSteps& operator=(const QuietSteps&) = delete;
+
+private:
+    Platform& platform_;
+};
+// Whether message boxes are held back now.
+bool Quiet();
+// Whether a message box was held back since EndQuietly: something the ending was to do failed.
+bool QuietEndFailed();
 
 } // namespace platform

@@ -251,7 +251,7 @@ void BreakLines(QMessageBox& box, const QString& text) {
 
 } // namespace
 
-int RealPlatform::MessageBox(const QString& text, const QString& caption, unsigned type) {
+int RealPlatform::ShowMessageBox(const QString& text, const QString& caption, unsigned type) {
     QMessageBox box;
     box.setWindowTitle(caption);
     box.setText(text);

@@ -26,7 +26,6 @@ public:
     void KeepOffTaskBar(QWidget* window) override;
     void Popup(QMenu* menu, QPoint screenPos) override;
     int ShowModal(QDialog* dialog) override;
-    int MessageBox(const QString& text, const QString& caption, unsigned type) override;
     int ShellExecuteA(const std::string& operation, const std::string& file,
                       int showCommand) override;
     void SaveFile(const QString& path, const std::string& bytes) override;
@@ -41,6 +40,9 @@ public:
     int Shell_NotifyIconA(std::uint32_t message, const NOTIFYICONDATAA& data) override;
     HWND AllocateHWnd(MessageHandler handler) override;
     void DeallocateHWnd(HWND window) override;
+
+protected:
+    int ShowMessageBox(const QString& text, const QString& caption, unsigned type) override;
 
 private:
     std::unique_ptr<RegionStore> regions_;

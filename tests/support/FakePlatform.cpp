@@ -36,7 +36,7 @@ int FakePlatform::ShowModal(QDialog* dialog) {
     return dialog->result();
 }
 
-int FakePlatform::MessageBox(const QString& text, const QString& caption, unsigned type) {
+int FakePlatform::ShowMessageBox(const QString& text, const QString& caption, unsigned type) {
     messageBoxes.push_back({text, caption, type});
     if (messageBoxAnswers.empty())
         return platform::IDOK;
@@ -53,7 +53,7 @@ int FakePlatform::ShellExecuteA(const std::string& operation, const std::string&
 
 void FakePlatform::SaveFile(const QString& path, const std::string& bytes) {
     ++saveCalls;
-    const bool fail = failSaveAt > 0 && --failSaveAt == 0;
+    const bool fail = (failSaveAt > 0 && --failSaveAt == 0) || diskFull;
     if (fail) {
         // The failure is made on a real temporary file, which is then dropped as a failed
         // replace drops it: the old file stays as it was.

@@ -83,6 +83,8 @@ public:
     // The Nth SaveFile from now (1 = the next one) fails at the given stage; 0 = none.
     int failSaveAt = 0;
     SaveFailure failSaveStage = SaveFailure::AtStart;
+    // Every SaveFile fails, at failSaveStage, as on a full disk.
+    bool diskFull = false;
     std::vector<QString> savedFiles; // paths of the successful saves, in order
     int saveCalls = 0;
 
@@ -145,7 +147,7 @@ public:
     void KeepOffTaskBar(QWidget* window) override { offTaskBar.push_back(window); }
     void Popup(QMenu* menu, QPoint screenPos) override;
     int ShowModal(QDialog* dialog) override;
-    int MessageBox(const QString& text, const QString& caption, unsigned type) override;
+    int ShowMessageBox(const QString& text, const QString& caption, unsigned type) override;
     int ShellExecuteA(const std::string& operation, const std::string& file,
                       int showCommand) override;
     void SaveFile(const QString& path, const std::string& bytes) override;
