@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFileDevice>
 #include <QString>
 #include <cstdint>
 
@@ -24,6 +25,14 @@ struct FileStamp {
     }
 };
 
+// The stamp of the file a path names now.
 FileStamp StampOf(const QString& path);
+// The stamp of an open file: the one that was read or written through it, even when another file
+// has taken its name since. Take it before reading, so that a write in place during the read
+// shows as a change; and of a file written under a temporary name, before the rename.
+FileStamp StampOf(const QFileDevice& file);
+
+// Whether the file was modified less than `ms` milliseconds ago (or its time lies ahead).
+bool ChangedWithin(const FileStamp& stamp, std::int64_t ms);
 
 } // namespace platform

@@ -29,7 +29,7 @@ public:
     int MessageBox(const QString& text, const QString& caption, unsigned type) override;
     int ShellExecuteA(const std::string& operation, const std::string& file,
                       int showCommand) override;
-    void SaveFile(const QString& path, const std::string& bytes) override;
+    FileStamp SaveFile(const QString& path, const std::string& bytes) override;
 
     // RealRegions.cpp
     HRGN CreateRectRgn(int left, int top, int right, int bottom) override;
