@@ -8,6 +8,7 @@
 #include "platform/Exception.h"
 #include "platform/Guard.h"
 #include "platform/Platform.h"
+#include "store/BoxAdditions.h"
 #include "store/BoxFile.h"
 #include "store/BoxSync.h"
 
@@ -26,35 +27,40 @@ int BoxNumber(const QByteArray& text) {
     return box;
 }
 
-// Adds memos to box n as the editor's OK stores one: into the list in memo order, through the
-// box file's sync, then the menu. A failed write takes them out again, so list and file agree.
-// The memo chosen in a box menu stays chosen wherever it moves.
-void AddToBox(TForm1& form, int n, TMemoList memos) {
-    TMemoList& list = form.BoxMemoLists[std::size_t(n)];
-    const bool holdsChosen = form.ActiveBoxList == &list && form.ActiveMemoIndex >= 0 &&
-                             std::size_t(form.ActiveMemoIndex) < list.size();
-    const TMemoData* chosen = holdsChosen ? list[std::size_t(form.ActiveMemoIndex)].get() : nullptr;
-    std::vector<const TMemoData*> added;
-    for (auto& memo : memos) {
-        added.push_back(memo.get());
-        list.push_back(std::move(memo));
-    }
-    SortMemos(list);
+// Adds memos to their boxes (index = box number) as the editor's OK stores one: into the lists
+// in memo order, through the box files' sync, then the menus; all or none (AddToBoxes), so that
+// lists and files agree after a failed write. The memo chosen in a box menu stays chosen
+// wherever it moves.
+void StoreAdditions(TForm1& form, std::array<TMemoList, 7>& additions) {
+    std::array<TMemoList*, 7> lists{};
+    for (int n = 1; n <= 6; ++n)
+        lists[std::size_t(n)] = &form.BoxMemoLists[std::size_t(n)];
+    TMemoList* const chosenList =
+        std::find(lists.begin() + 1, lists.end(), form.ActiveBoxList) != lists.end()
+            ? form.ActiveBoxList
+            : nullptr;
+    const bool holdsChosen = chosenList && form.ActiveMemoIndex >= 0 &&
+                             std::size_t(form.ActiveMemoIndex) < chosenList->size();
+    const TMemoData* chosen =
+        holdsChosen ? (*chosenList)[std::size_t(form.ActiveMemoIndex)].get() : nullptr;
+    std::array<bool, 7> touched{};
+    for (int n = 1; n <= 6; ++n)
+        touched[std::size_t(n)] = !additions[std::size_t(n)].empty();
     std::exception_ptr failure;
     try {
-        BoxFiles().Store(BoxFileName(n), list);
+        AddToBoxes(lists, additions);
     } catch (...) {
         failure = std::current_exception();
-        std::erase_if(list, [&](const auto& memo) {
-            return std::find(added.begin(), added.end(), memo.get()) != added.end();
-        });
     }
     if (chosen) {
-        const auto at = std::find_if(list.begin(), list.end(),
+        const auto at = std::find_if(chosenList->begin(), chosenList->end(),
                                      [chosen](const auto& memo) { return memo.get() == chosen; });
-        form.ActiveMemoIndex = at == list.end() ? -1 : int(at - list.begin());
+        form.ActiveMemoIndex = at == chosenList->end() ? -1 : int(at - chosenList->begin());
     }
-    form.RebuildBoxMenu(list, form.PopupMenu[std::size_t(n)]);
+    for (int n = 1; n <= 6; ++n)
+        if (touched[std::size_t(n)])
+            form.RebuildBoxMenu(form.BoxMemoLists[std::size_t(n)], form.PopupMenu[std::size_t(n)]);
+    form.RefreshIndicators();
     if (failure)
         std::rethrow_exception(failure);
 }
@@ -108,10 +114,9 @@ void CommandDispatcher::Run(const QByteArray& line) {
             });
             return;
         }
-        TMemoList memos;
-        memos.push_back(cli::NewMemo(text, platform::Current().Now()));
-        AddToBox(form, box, std::move(memos));
-        form.RefreshIndicators();
+        std::array<TMemoList, 7> additions;
+        additions[std::size_t(box)].push_back(cli::NewMemo(text, platform::Current().Now()));
+        StoreAdditions(form, additions);
     } else if (command.verb == "search") {
         // No text keeps the last query.
         const QString text =
@@ -145,19 +150,10 @@ void CommandDispatcher::Run(const QByteArray& line) {
                     .damaged)
                 throw Exception(QStringLiteral("取り込むメモのデータが壊れています。"));
         }
-        std::exception_ptr failure;
-        for (int n = 1; n <= 6 && !failure; ++n) {
-            if (additions[std::size_t(n)].empty())
-                continue;
-            try {
-                AddToBox(form, n, std::move(additions[std::size_t(n)]));
-            } catch (...) {
-                failure = std::current_exception();
-            }
-        }
-        form.RefreshIndicators();
-        if (failure)
-            std::rethrow_exception(failure);
+        // Memos already there are left out, so that importing a file again adds nothing.
+        for (int n = 1; n <= 6; ++n)
+            cli::DropPresent(additions[std::size_t(n)], form.BoxMemoLists[std::size_t(n)]);
+        StoreAdditions(form, additions);
     } else {
         throw Exception(
             QStringLiteral("不明なコマンドです: %1").arg(QString::fromUtf8(line.left(40))));
