@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <chrono>
+#include <cstdlib>
 
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
@@ -81,7 +82,7 @@ bool ChangedWithin(const FileStamp& stamp, std::int64_t ms) {
     const std::int64_t nowNs = std::chrono::duration_cast<std::chrono::nanoseconds>(
                                    std::chrono::system_clock::now().time_since_epoch())
                                    .count();
-    return nowNs - stamp.modifiedNs < ms * 1'000'000;
+    return std::abs(nowNs - stamp.modifiedNs) < ms * 1'000'000;
 }
 
 } // namespace platform

@@ -1,8 +1,9 @@
 #pragma once
 
-#include <QFileDevice>
 #include <QString>
 #include <cstdint>
+
+class QFileDevice;
 
 namespace platform {
 
@@ -32,7 +33,8 @@ FileStamp StampOf(const QString& path);
 // shows as a change; and of a file written under a temporary name, before the rename.
 FileStamp StampOf(const QFileDevice& file);
 
-// Whether the file was modified less than `ms` milliseconds ago (or its time lies ahead).
+// Whether the file's modification time lies less than `ms` milliseconds from the clock: it was
+// modified moments ago. A time far ahead (a copy from a computer whose clock is ahead) is not.
 bool ChangedWithin(const FileStamp& stamp, std::int64_t ms);
 
 } // namespace platform
