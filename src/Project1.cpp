@@ -32,17 +32,23 @@
 
 int main(int argc, char** argv) {
     cli::Arguments arguments = cli::ParseArguments(cli::ArgumentList(argc, argv));
-    if (cli::RunsWithoutWindow(arguments))
-        return cli::RunWithoutWindow(argc, argv, arguments);
+    // The toolkit sees its own options from before the command word and nothing of the rest,
+    // which may be memo text that looks like them.
+    std::vector<char*> qtArguments = cli::ToolkitArguments(argc, argv, arguments);
+    if (cli::RunsWithoutWindow(arguments)) {
+        int count = static_cast<int>(qtArguments.size());
+        qtArguments.push_back(nullptr);
+        return cli::RunWithoutWindow(count, qtArguments.data(), arguments);
+    }
     // A command that needs the window: handed to the running program, or run once this one is up.
     const QByteArray command = cli::ChannelCommand(arguments);
 
     // In a Wayland session with XWayland the program runs on X11, where the wall can place
     // itself, stay on top and take its outline.
-    std::vector<char*> qtArguments(argv, argv + argc);
     char platformOption[] = "-platform";
     char xcb[] = "xcb";
-    if (ChoosePlatform(CurrentSessionEnvironment(argc, argv), XDisplayReachable) == "xcb") {
+    if (ChoosePlatform(CurrentSessionEnvironment(int(qtArguments.size()), qtArguments.data()),
+                       XDisplayReachable) == "xcb") {
         qtArguments.insert(qtArguments.begin() + 1, {platformOption, xcb});
     }
     int argumentCount = static_cast<int>(qtArguments.size());

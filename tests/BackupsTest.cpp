@@ -78,6 +78,31 @@ TEST_F(BackupsTest, PruningKeepsTheNewestDayFoldersAndNothingElse) {
     EXPECT_TRUE(QFileInfo::exists(Path("backup/2026-12-01")));
 }
 
+TEST_F(BackupsTest, ClockPutBackKeepsTwoWeeksUpToTodayAndEveryLaterDay) {
+    // Backups of November were made; then the clock was put back to January 10th, and backups
+    // were made on the days since January 1st.
+    WriteBytes(Path("4.dat"), "x");
+    const auto day = [](int month, int d) {
+        return QStringLiteral("2026-%1-%2").arg(month, 2, 10, QChar('0')).arg(d, 2, 10, QChar('0'));
+    };
+    for (int d = 1; d <= 20; ++d)
+        QDir().mkpath(Path("backup/" + day(11, d)));
+    QStringList expected;
+    for (int d = 1; d <= 20; ++d) {
+        EXPECT_TRUE(BackupBeforeWrite(dir.path(), "4.dat", day(1, d)));
+        if (d > 20 - kBackupDays)
+            expected << day(1, d);
+    }
+    for (int d = 1; d <= 20; ++d)
+        expected << day(11, d);
+    EXPECT_EQ(Entries("backup"), expected.join(' ').toStdString());
+    // Put back once more: the days of January that now lie ahead are kept as well.
+    EXPECT_FALSE(MoveIntoBackup(dir.path(), "4.dat", day(1, 2)).isEmpty());
+    expected << day(1, 2);
+    expected.sort();
+    EXPECT_EQ(Entries("backup"), expected.join(' ').toStdString());
+}
+
 TEST_F(BackupsTest, MoveIntoBackupKeepsTheNameOrNumbersIt) {
     const QString copy = "1.sync-conflict-20261209-101500-ABCDEFG.dat";
     WriteBytes(Path(copy), "first");

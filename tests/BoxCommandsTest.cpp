@@ -227,11 +227,11 @@ TEST_F(FailedMoveTest, SecondWriteFailsAndTheMoveIsUndone) {
 class FailingSaves : public FakePlatform {
 public:
     std::vector<int> failing;
-    void SaveFile(const QString& path, const std::string& bytes) override {
+    platform::FileStamp SaveFile(const QString& path, const std::string& bytes) override {
         ++calls_;
         if (std::find(failing.begin(), failing.end(), calls_) != failing.end())
             throw Exception::CannotCreate(path);
-        FakePlatform::SaveFile(path, bytes);
+        return FakePlatform::SaveFile(path, bytes);
     }
 
 private:

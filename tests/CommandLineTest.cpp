@@ -1,6 +1,7 @@
 // The command line: its parsing, the export files and what --import reads back, the work on the
 // files while no program runs, and the handing over to a running program.
 #include "cli/CommandLine.h"
+#include "FakePlatform.h"
 #include "Memos.h"
 #include "TempDir.h"
 #include "cli/Arguments.h"
@@ -20,6 +21,7 @@
 #include <atomic>
 #include <gtest/gtest.h>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -57,6 +59,58 @@ TEST(CommandLineTest, CommandsTheirBoxAndText) {
     EXPECT_TRUE(import.boxGiven);
     EXPECT_EQ(ParseArguments({"--export", "out"}).folder, QStringLiteral("out"));
     EXPECT_EQ(ParseArguments({"-h"}).command, Command::Help);
+}
+
+TEST(CommandLineTest, ToolkitOptionsCountOnlyBeforeTheCommandWord) {
+    // After the command word, words that look like the toolkit's options are memo text.
+    const cli::Arguments name = ParseArguments({"--new", "-name", "foo", "bar"});
+    EXPECT_EQ(name.text, QStringLiteral("-name foo bar"));
+    EXPECT_TRUE(name.toolkit.isEmpty());
+    EXPECT_EQ(ParseArguments({"--new", "-reverse", "hello"}).text,
+              QStringLiteral("-reverse hello"));
+    EXPECT_EQ(ParseArguments({"--search", "-display", ":0"}).text, QStringLiteral("-display :0"));
+    EXPECT_EQ(ParseArguments({"--import", "-style", "b.txt"}).files,
+              QStringList({"-style", "b.txt"}));
+    cli::Arguments title = ParseArguments({"--new", "-title"});
+    EXPECT_EQ(title.text, QStringLiteral("-title"));
+    EXPECT_TRUE(cli::RunsWithoutWindow(title)) << "stored without a window, so without a display";
+
+    // Before it they go to the toolkit with their values, and nothing else does.
+    std::vector<std::string> words{"tabuko",        "-platform", "offscreen", "--box",  "2",
+                                   "-style=fusion", "-reverse",  "--new",     "-style", "x"};
+    std::vector<char*> argv;
+    for (std::string& word : words)
+        argv.push_back(word.data());
+    const cli::Arguments before = ParseArguments(cli::ArgumentList(int(argv.size()), argv.data()));
+    EXPECT_EQ(before.command, Command::New);
+    EXPECT_EQ(before.box, 2);
+    EXPECT_EQ(before.text, QStringLiteral("-style x"));
+    const std::vector<char*> toolkit = cli::ToolkitArguments(int(argv.size()), argv.data(), before);
+    EXPECT_EQ(std::vector<std::string>(toolkit.begin(), toolkit.end()),
+              (std::vector<std::string>{"tabuko", "-platform", "offscreen", "-style=fusion",
+                                        "-reverse"}));
+    // An option that lacks its value takes nothing more, and starts the program as before.
+    const cli::Arguments bare = ParseArguments({"-title"});
+    EXPECT_EQ(bare.command, Command::None);
+    EXPECT_EQ(bare.toolkit, QList<qsizetype>{0});
+}
+
+TEST(CommandLineTest, PipedInputThatCannotBeReadStoresNothing) {
+    // Standard input is the writing end of a pipe: fstat calls it a pipe, and reading it fails.
+    int pipeEnds[2];
+    ASSERT_EQ(::pipe(pipeEnds), 0);
+    const int saved = ::dup(STDIN_FILENO);
+    ASSERT_GE(saved, 0);
+    ASSERT_EQ(::dup2(pipeEnds[1], STDIN_FILENO), STDIN_FILENO);
+    cli::Arguments arguments = ParseArguments({"--new", "--box", "2"});
+    const bool withoutWindow = cli::RunsWithoutWindow(arguments);
+    ::dup2(saved, STDIN_FILENO);
+    ::close(saved);
+    ::close(pipeEnds[0]);
+    ::close(pipeEnds[1]);
+    EXPECT_TRUE(withoutWindow) << "no editor opens for input that failed";
+    EXPECT_FALSE(arguments.text.has_value());
+    EXPECT_FALSE(arguments.failure.isEmpty());
 }
 
 TEST(CommandLineTest, WrongCommandLinesSayWhatIsWrong) {
@@ -209,6 +263,54 @@ TEST_F(TransferTest, WithoutAProgramMemosJoinTheBoxInMemoOrderAndDamageIsKept) {
     additions[4].push_back(Memo({"four"}, 1.0));
     EXPECT_THROW(cli::offline::AddMemos(additions, notes), Exception);
     EXPECT_FALSE(QFile::exists("1.dat"));
+}
+
+TEST_F(TransferTest, ImportStoresAllBoxesOrNoneAndNothingTwice) {
+    FakePlatform::Scope fake;
+    TMemoList box1;
+    box1.push_back(Memo({"old"}, 45000.0));
+    WriteBoxFile("1.dat", box1);
+    const std::string before = ReadBytes("1.dat");
+    // An export of boxes 1 and 4, as --import reads it (each run gives its own stored moment).
+    const auto read = [](TDateTime now) {
+        std::vector<cli::ImportedFile> files;
+        files.push_back(cli::ParseImportFile(
+            "1.txt",
+            "# Tabuko: 1 x\n\n=== 2026.12.09(水) 09:05:07.123 (1行) ===\none\n\n"
+            "=== 1923.02.01(木) 00:00:00.000 (1行) ===\nold\n\n",
+            0, now));
+        files.push_back(cli::ParseImportFile(
+            "4.txt", "# Tabuko: 4 x\n\n=== 2026.12.09(水) 09:05:07.123 (1行) ===\nfour\n", 0, now));
+        files.push_back(cli::ParseImportFile("plain.txt", "one", 46365.5, now));
+        return cli::ImportTargets(std::move(files), 0);
+    };
+    // Box 4 cannot be written: box 1, written first, is put back as it was.
+    fake.fake->failSaveAt = 2;
+    std::array<TMemoList, 7> targets = read(47000.0);
+    QStringList notes;
+    EXPECT_THROW(cli::offline::AddMemos(targets, notes, true), Exception);
+    EXPECT_EQ(ReadBytes("1.dat"), before);
+    EXPECT_FALSE(QFile::exists("4.dat"));
+
+    const auto titles = [](int n) {
+        TMemoList list;
+        ReadBoxFile(n, list);
+        return LinesOf(list);
+    };
+    using Lines = std::vector<std::vector<std::string>>;
+    targets = read(47001.0);
+    cli::offline::AddMemos(targets, notes, true);
+    // "old" of the export has another date than the memo of box 1; the plain text file's memo
+    // has another date than the exported "one".
+    const Lines box1After{{"one"}, {"one"}, {"old"}, {"old"}};
+    EXPECT_EQ(titles(1), box1After);
+    EXPECT_EQ(titles(4), (Lines{{"four"}}));
+    // Again, later: the same texts and dates are there already.
+    targets = read(47002.0);
+    cli::offline::AddMemos(targets, notes, true);
+    EXPECT_EQ(titles(1), box1After);
+    EXPECT_EQ(titles(4), (Lines{{"four"}}));
+    EXPECT_TRUE(notes.isEmpty());
 }
 
 TEST(HandOverTest, CommandsCarryAnyTextAndAnswersCarryTheRefusal) {

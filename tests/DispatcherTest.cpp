@@ -99,6 +99,37 @@ TEST_F(DispatcherTest, ImportAndExportWorkOnTheListsOfTheProgram) {
     EXPECT_LT(text.indexOf("\nb\n"), text.indexOf("\na\n")) << "newest first";
 }
 
+TEST_F(DispatcherTest, ImportStoresAllBoxesOrNoneAndNothingTwice) {
+    TMemoList box2;
+    box2.push_back(Memo({"kept"}, 45000.0));
+    WriteBoxFile("2.dat", box2);
+    const std::string before = ReadBytes("2.dat");
+    CreateForms();
+    const auto bytes = [](std::vector<std::string> title, TDateTime savedAt) {
+        TMemoList list;
+        list.push_back(Memo(std::move(title), 46000.0, savedAt));
+        const std::string data = BoxFileBytes(list);
+        return QByteArray(data.data(), qsizetype(data.size()));
+    };
+    // Box 5 cannot be written: box 2, written first, is put back as it was.
+    fake->failSaveAt = 2;
+    EXPECT_NE(Send("import", {"2", bytes({"to two"}, 47000.0), "5", bytes({"to five"}, 47000.0)}),
+              channel::OkAnswer());
+    EXPECT_EQ(ReadBytes("2.dat"), before);
+    EXPECT_EQ(MemoItems(2), QStringList{"kept"});
+    EXPECT_FALSE(QFile::exists("5.dat"));
+    EXPECT_TRUE(Form1->BoxMemoLists[5].empty());
+
+    // Imported twice (each time with the moment of its import): the memos are there once.
+    for (const TDateTime savedAt : {47001.0, 47002.0})
+        EXPECT_EQ(
+            Send("import", {"2", bytes({"to two"}, savedAt), "5", bytes({"to five"}, savedAt)}),
+            channel::OkAnswer());
+    EXPECT_EQ(MemoItems(2), QStringList({"to two", "kept"}));
+    EXPECT_EQ(MemoItems(5), QStringList{"to five"});
+    EXPECT_EQ(ReadBytes("2.dat"), BoxFileBytes(Form1->BoxMemoLists[2]));
+}
+
 TEST_F(DispatcherTest, WindowsOpenFromTheEventLoopAfterTheAnswer) {
     CreateForms();
     int editorBox = 0;

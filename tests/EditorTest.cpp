@@ -488,10 +488,10 @@ TEST_F(EditorTest, FailedSourceWriteOfAMoveIsUndoneAndRepeatedOkMovesOnce) {
 class SavesFailingAt : public FakePlatform {
 public:
     std::vector<int> failing;
-    void SaveFile(const QString& path, const std::string& bytes) override {
+    platform::FileStamp SaveFile(const QString& path, const std::string& bytes) override {
         if (std::find(failing.begin(), failing.end(), ++calls_) != failing.end())
             throw Exception::CannotCreate(path);
-        FakePlatform::SaveFile(path, bytes);
+        return FakePlatform::SaveFile(path, bytes);
     }
 
 private:

@@ -61,7 +61,10 @@ Arguments ParseArguments(const QStringList& arguments) {
     bool optionsEnded = false;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString& argument = arguments[i];
-        if (optionsEnded || !argument.startsWith(QLatin1Char('-')) || argument == "-") {
+        // After the command word a word with one dash is text ("-5 度", "-name"), not an option.
+        const bool afterCommand = out.command != Command::None;
+        if (optionsEnded || !argument.startsWith(QLatin1Char('-')) || argument == "-" ||
+            (afterCommand && !argument.startsWith(QLatin1String("--")))) {
             words << argument;
             continue;
         }
@@ -69,9 +72,11 @@ Arguments ParseArguments(const QStringList& arguments) {
             optionsEnded = true;
             continue;
         }
-        if (const QString toolkit = ToolkitOption(argument); !toolkit.isEmpty()) {
-            if (kToolkitOptionsWithValue.contains(toolkit) && !argument.contains(QLatin1Char('=')))
-                ++i;
+        if (const QString toolkit = ToolkitOption(argument); !toolkit.isEmpty() && !afterCommand) {
+            out.toolkit << i;
+            if (kToolkitOptionsWithValue.contains(toolkit) &&
+                !argument.contains(QLatin1Char('=')) && i + 1 < arguments.size())
+                out.toolkit << ++i;
             continue;
         }
         if (argument == QLatin1String("--box") || argument.startsWith(QLatin1String("--box="))) {

@@ -6,6 +6,7 @@
 #include "instance/SingleInstance.h"
 #include "platform/DateTime.h"
 #include "platform/Exception.h"
+#include "platform/Files.h"
 #include "platform/Platform.h"
 #include "platform/StandardInput.h"
 #include "store/BoxFile.h"
@@ -14,6 +15,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFile>
 #include <QThread>
 #include <cstdio>
 #include <functional>
@@ -33,6 +35,15 @@ void Print(std::FILE* stream, const QString& text) {
 
 void Fail(const QString& message) {
     Print(stderr, QStringLiteral("tabuko: ") + message + QLatin1Char('\n'));
+}
+
+// What box n's file holds, as far as it can be read; nothing when it cannot.
+TMemoList BoxOnDisk(int n) {
+    TMemoList list;
+    QFile file(BoxFileName(n));
+    if (file.open(QIODevice::ReadOnly))
+        ParseBoxFile(platform::ReadRest(file), list);
+    return list;
 }
 
 QString Today(TDateTime now) {
@@ -84,11 +95,28 @@ QStringList ArgumentList(int argc, char** argv) {
     return out;
 }
 
+std::vector<char*> ToolkitArguments(int argc, char** argv, const Arguments& arguments) {
+    std::vector<char*> out;
+    if (argc > 0)
+        out.push_back(argv[0]);
+    for (const qsizetype i : arguments.toolkit)
+        if (i + 1 < argc)
+            out.push_back(argv[i + 1]);
+    return out;
+}
+
 bool RunsWithoutWindow(Arguments& arguments) {
     switch (arguments.command) {
     case Command::New:
         if (!arguments.text) {
-            if (std::optional<QByteArray> piped = platform::ReadPipedStandardInput()) {
+            std::optional<QByteArray> piped;
+            try {
+                piped = platform::ReadPipedStandardInput();
+            } catch (const Exception& e) {
+                arguments.failure = e.Message();
+                return true;
+            }
+            if (piped) {
                 if (piped->startsWith("\xEF\xBB\xBF"))
                     piped->remove(0, 3);
                 arguments.text = QString::fromUtf8(*piped);
@@ -113,6 +141,10 @@ bool RunsWithoutWindow(Arguments& arguments) {
 int RunWithoutWindow(int argc, char** argv, const Arguments& arguments) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Tabuko"));
+    if (!arguments.failure.isEmpty()) {
+        Fail(arguments.failure);
+        return 1;
+    }
     switch (arguments.command) {
     case Command::Help:
         Print(stdout, Usage());
@@ -160,6 +192,12 @@ int RunWithoutWindow(int argc, char** argv, const Arguments& arguments) {
         }
         std::array<TMemoList, 7> targets =
             ImportTargets(std::move(files), arguments.boxGiven ? arguments.box : 0);
+        // Memos the boxes hold already are left out here as well (the store leaves them out
+        // again), so that the count said is what is added.
+        std::size_t present = 0;
+        for (int n = 1; n <= 6; ++n)
+            if (!targets[std::size_t(n)].empty())
+                present += DropPresent(targets[std::size_t(n)], BoxOnDisk(n));
         QList<QByteArray> parts;
         std::size_t count = 0;
         for (int n = 1; n <= 6; ++n) {
@@ -169,14 +207,20 @@ int RunWithoutWindow(int argc, char** argv, const Arguments& arguments) {
             const std::string bytes = BoxFileBytes(targets[std::size_t(n)]);
             parts << QByteArray::number(n) << QByteArray(bytes.data(), qsizetype(bytes.size()));
         }
+        const QString already =
+            present == 0 ? QString()
+                         : QStringLiteral("（%1 件は同じメモが既にあるため取り込んでいません）")
+                               .arg(present);
         if (count == 0) {
-            Print(stdout, QStringLiteral("取り込むメモはありませんでした。\n"));
+            Print(stdout, QStringLiteral("取り込むメモはありませんでした%1。\n").arg(already));
             return 0;
         }
-        const int status = Deliver(channel::CommandLine("import", parts),
-                                   [&](QStringList& notes) { offline::AddMemos(targets, notes); });
+        const int status = Deliver(channel::CommandLine("import", parts), [&](QStringList& notes) {
+            offline::AddMemos(targets, notes, true);
+        });
         if (status == 0)
-            Print(stdout, QStringLiteral("%1 件のメモを取り込みました。\n").arg(count));
+            Print(stdout,
+                  QStringLiteral("%1 件のメモを取り込みました%2。\n").arg(count).arg(already));
         return status;
     }
     default:

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <vector>
 
 class SingleInstance;
 
@@ -15,9 +16,14 @@ namespace cli {
 // The arguments after the program name; command-line text is UTF-8.
 QStringList ArgumentList(int argc, char** argv);
 
+// What the toolkit is given of the command line: the program name and the toolkit's options
+// that came before the command word (Arguments::toolkit), pointing into `argv`.
+std::vector<char*> ToolkitArguments(int argc, char** argv, const Arguments& arguments);
+
 // True when the command does its work without a window (or only prints): --new with text,
 // --hide, --export, --import, --help, --version and a wrong command line. For --new without
-// TEXT, piped standard input becomes the text here, so call this before anything else reads it.
+// TEXT, piped standard input becomes the text here, so call this before anything else reads it;
+// input that cannot be read sets `failure`, and the command then stores nothing.
 bool RunsWithoutWindow(Arguments& arguments);
 
 // Runs such a command with a core application only, so that no display is needed, and returns

@@ -26,17 +26,27 @@ int BoxNumber(const QByteArray& text) {
     return box;
 }
 
-// Adds memos to box n as the editor's OK stores one (AddMemos), then rebuilds the box's menu;
-// the memo chosen in a box menu stays chosen (by its serial) wherever it moves.
-void AddToBox(TForm1& form, int n, TMemoList memos) {
-    TMemoList& list = form.BoxMemoLists[std::size_t(n)];
+// Adds memos to their boxes (index = box number) as the editor's OK stores one: into the lists
+// in memo order, through the box files' sync, then the menus; all or none (AddToBoxes), so that
+// lists and files agree after a failed write. The memo chosen in a box menu is known by its
+// serial and stays chosen wherever it moves.
+void StoreAdditions(TForm1& form, std::array<TMemoList, 7>& additions) {
+    std::array<TMemoList*, 7> lists{};
+    for (int n = 1; n <= 6; ++n)
+        lists[std::size_t(n)] = &form.BoxMemoLists[std::size_t(n)];
+    std::array<bool, 7> touched{};
+    for (int n = 1; n <= 6; ++n)
+        touched[std::size_t(n)] = !additions[std::size_t(n)].empty();
     std::exception_ptr failure;
     try {
-        AddMemos(list, BoxFileName(n), std::move(memos));
+        AddToBoxes(lists, additions);
     } catch (...) {
         failure = std::current_exception();
     }
-    form.RebuildBoxMenu(list, form.PopupMenu[std::size_t(n)]);
+    for (int n = 1; n <= 6; ++n)
+        if (touched[std::size_t(n)])
+            form.RebuildBoxMenu(form.BoxMemoLists[std::size_t(n)], form.PopupMenu[std::size_t(n)]);
+    form.RefreshIndicators();
     if (failure)
         std::rethrow_exception(failure);
 }
@@ -90,10 +100,9 @@ void CommandDispatcher::Run(const QByteArray& line) {
             });
             return;
         }
-        TMemoList memos;
-        memos.push_back(cli::NewMemo(text, platform::Current().Now()));
-        AddToBox(form, box, std::move(memos));
-        form.RefreshIndicators();
+        std::array<TMemoList, 7> additions;
+        additions[std::size_t(box)].push_back(cli::NewMemo(text, platform::Current().Now()));
+        StoreAdditions(form, additions);
     } else if (command.verb == "search") {
         // No text keeps the last query.
         const QString text =
@@ -127,19 +136,10 @@ void CommandDispatcher::Run(const QByteArray& line) {
                     .damaged)
                 throw Exception(QStringLiteral("取り込むメモのデータが壊れています。"));
         }
-        std::exception_ptr failure;
-        for (int n = 1; n <= 6 && !failure; ++n) {
-            if (additions[std::size_t(n)].empty())
-                continue;
-            try {
-                AddToBox(form, n, std::move(additions[std::size_t(n)]));
-            } catch (...) {
-                failure = std::current_exception();
-            }
-        }
-        form.RefreshIndicators();
-        if (failure)
-            std::rethrow_exception(failure);
+        // Memos already there are left out, so that importing a file again adds nothing.
+        for (int n = 1; n <= 6; ++n)
+            cli::DropPresent(additions[std::size_t(n)], form.BoxMemoLists[std::size_t(n)]);
+        StoreAdditions(form, additions);
     } else {
         throw Exception(
             QStringLiteral("不明なコマンドです: %1").arg(QString::fromUtf8(line.left(40))));

@@ -5,6 +5,7 @@
 #include "platform/Exception.h"
 #include "platform/Files.h"
 #include "platform/IniFile.h"
+#include "store/BoxCommands.h"
 #include "store/BoxFile.h"
 #include "store/BoxSync.h"
 
@@ -51,22 +52,18 @@ std::array<QString, 7> BoxNames(const QString& programFolder) {
     return names;
 }
 
-void AddMemos(std::array<TMemoList, 7>& additions, QStringList& notes) {
+void AddMemos(std::array<TMemoList, 7>& additions, QStringList& notes, bool dropPresent) {
     std::array<TMemoList, 7> lists;
-    for (int n = 1; n <= 6; ++n)
+    std::array<TMemoList*, 7> targets{};
+    for (int n = 1; n <= 6; ++n) {
+        targets[std::size_t(n)] = &lists[std::size_t(n)];
         if (!additions[std::size_t(n)].empty())
             ReadBox(n, lists[std::size_t(n)], notes);
-    for (int n = 1; n <= 6; ++n) {
-        TMemoList& added = additions[std::size_t(n)];
-        if (added.empty())
-            continue;
-        TMemoList& list = lists[std::size_t(n)];
-        for (auto& memo : added)
-            list.push_back(std::move(memo));
-        added.clear();
-        SortMemos(list);
-        BoxFiles().Store(BoxFileName(n), list);
     }
+    if (dropPresent)
+        for (int n = 1; n <= 6; ++n)
+            DropPresent(additions[std::size_t(n)], lists[std::size_t(n)]);
+    AddToBoxes(targets, additions);
 }
 
 void Export(const QString& folder, const std::array<QString, 7>& boxNames, QStringList& notes) {

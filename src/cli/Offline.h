@@ -17,9 +17,11 @@ namespace cli::offline {
 std::array<QString, 7> BoxNames(const QString& programFolder);
 
 // Adds the memos to their boxes (index = box number), each box read, extended, sorted and
-// stored. Every box is read before any is written, so a box that cannot be read leaves all
-// files as they were. `notes` gets what the user should know besides (a damaged file kept).
-void AddMemos(std::array<TMemoList, 7>& additions, QStringList& notes);
+// stored, all or none (AddToBoxes): every box is read before any is written, and a box that
+// cannot be read or written leaves all files as they were. With `dropPresent` (an import), memos
+// that their box holds already are left out (DropPresent). `notes` gets what the user should
+// know besides (a damaged file kept).
+void AddMemos(std::array<TMemoList, 7>& additions, QStringList& notes, bool dropPresent = false);
 
 // Writes the export files of all boxes into `folder`. A box whose file cannot be read is left
 // out and raises an Exception naming it after the others are written.

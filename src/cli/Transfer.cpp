@@ -11,6 +11,8 @@
 #include <QRegularExpression>
 #include <QStringDecoder>
 #include <cmath>
+#include <set>
+#include <utility>
 
 namespace cli {
 namespace {
@@ -193,6 +195,19 @@ ImportedFile ReadImportFile(const QString& fileName, TDateTime now) {
     const QByteArray bytes = file.readAll();
     const QDateTime changed = QFileInfo(file).lastModified();
     return ParseImportFile(fileName, bytes, datetime::FromQDateTime(changed), now);
+}
+
+std::size_t DropPresent(TMemoList& incoming, const TMemoList& box) {
+    using Key = std::pair<QString, std::vector<std::string>>;
+    const auto key = [](const TMemoData& memo) {
+        return Key(ExportDate(memo.MemoDate), memo.Lines);
+    };
+    std::set<Key> present;
+    for (const auto& memo : box)
+        present.insert(key(*memo));
+    const std::size_t before = incoming.size();
+    std::erase_if(incoming, [&](const auto& memo) { return !present.insert(key(*memo)).second; });
+    return before - incoming.size();
 }
 
 std::array<TMemoList, 7> ImportTargets(std::vector<ImportedFile> files, int box) {

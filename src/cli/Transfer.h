@@ -55,6 +55,13 @@ ImportedFile ParseImportFile(const QString& fileName, const QByteArray& bytes, T
 // Reads the file and parses it; a plain text file's memo is dated by its last change.
 ImportedFile ReadImportFile(const QString& fileName, TDateTime now);
 
+// Takes out of `incoming` the memos that `box` holds already, and all but the first of those
+// given more than once: the same lines and the same memo date to the millisecond, as an export
+// file carries them. The stored moment is not compared, since an import gives every memo the
+// moment of the import, nor the sort key, which only orders memos of equal dates; so importing a
+// file again adds nothing. Returns how many were taken out.
+std::size_t DropPresent(TMemoList& incoming, const TMemoList& box);
+
 // Where the memos of --import go, per box (index = box number): all into `box` when it is not
 // 0, else an export file's memos into the box it came from and plain text files into box 1.
 std::array<TMemoList, 7> ImportTargets(std::vector<ImportedFile> files, int box);

@@ -28,13 +28,6 @@ QString Today() {
     return datetime::ToQDateTime(platform::Current().Now()).date().toString(Qt::ISODate);
 }
 
-std::string ReadAll(const QString& fileName) {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return platform::ReadRest(file);
-}
-
 } // namespace
 
 void TForm1::WatchBoxFiles() {
@@ -102,7 +95,21 @@ void TForm1::TakeInDiskChanges() {
             if (failedCopies_.value(copyName) == stamp)
                 continue;
             failedCopies_.remove(copyName);
-            const MergeOutcome outcome = MergeConflictCopy(ReadAll(copyName), list);
+            const ConflictCopyRead copy = ReadConflictCopy(copyName);
+            if (!copy.ready) {
+                // Left where it is and read again a while later.
+                if (!copyRetryTimer_) {
+                    copyRetryTimer_ = new QTimer(this);
+                    copyRetryTimer_->setSingleShot(true);
+                    copyRetryTimer_->setInterval(kConflictCopyQuietMs);
+                    connect(copyRetryTimer_, &QTimer::timeout, diskCheckTimer_,
+                            qOverload<>(&QTimer::start));
+                }
+                if (!copyRetryTimer_->isActive())
+                    copyRetryTimer_->start();
+                continue;
+            }
+            const MergeOutcome outcome = MergeConflictCopy(copy.bytes, list);
             try {
                 // The box file holds the copy's memos before the copy goes into the backups.
                 if (outcome.Changed())

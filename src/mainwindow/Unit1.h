@@ -300,6 +300,8 @@ private:
     // Conflict copies that could not be taken in, as they were then: not tried again until
     // they change.
     QHash<QString, platform::FileStamp> failedCopies_;
+    // Runs the check again while a conflict copy cannot be taken in yet.
+    QTimer* copyRetryTimer_ = nullptr;
     // Box files that could not be read when last checked, as they were then.
     QHash<QString, platform::FileStamp> unreadable_;
 

@@ -39,7 +39,7 @@ bool SyncFolder([[maybe_unused]] const QString& folder) {
 #endif
 }
 
-void ReplaceFileWhole(const QString& path, const std::string& bytes) {
+FileStamp ReplaceFileWhole(const QString& path, const std::string& bytes) {
     QSaveFile file(path);
     // Unbuffered, so that a write the disk cannot take fails here. A buffered small write would
     // only fail inside commit(), which then still puts the empty temporary file in place.
@@ -52,11 +52,15 @@ void ReplaceFileWhole(const QString& path, const std::string& bytes) {
         file.cancelWriting();
         throw Exception::WriteError();
     }
+    // Taken from the file just written, before the rename: a file that another writer puts in
+    // its place right after the rename has another stamp.
+    const FileStamp stamp = StampOf(file);
     if (!file.commit())
         throw Exception::WriteError();
     // The rename is in the folder's entries; a failure to flush them is not reported, since the
     // new content is complete either way and only its name could be lost in a power cut.
     SyncFolder(QFileInfo(path).absolutePath());
+    return stamp;
 }
 
 } // namespace platform

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/FileStamp.h"
+
 #include <QString>
 #include <string>
 
@@ -11,7 +13,8 @@ namespace platform {
 // the rename, and the folder is flushed after it, so a replace that has returned survives a
 // crash or a power cut. Any failure leaves the old file as it was, removes the temporary file
 // and raises "ファイル %s を作成できません" (cannot start) or "ストリームへの書き込みエラー".
-void ReplaceFileWhole(const QString& path, const std::string& bytes);
+// Returns the stamp of the new content, taken from the temporary file before the rename.
+FileStamp ReplaceFileWhole(const QString& path, const std::string& bytes);
 
 // Flushes a folder's entries (a rename or a new file in it) to the disk; false when that failed.
 bool SyncFolder(const QString& folder);

@@ -3,6 +3,8 @@
 #include <QString>
 #include <cstdint>
 
+class QFileDevice;
+
 namespace platform {
 
 // What a file-status call tells about a file without reading it: enough to notice that another
@@ -24,6 +26,15 @@ struct FileStamp {
     }
 };
 
+// The stamp of the file a path names now.
 FileStamp StampOf(const QString& path);
+// The stamp of an open file: the one that was read or written through it, even when another file
+// has taken its name since. Take it before reading, so that a write in place during the read
+// shows as a change; and of a file written under a temporary name, before the rename.
+FileStamp StampOf(const QFileDevice& file);
+
+// Whether the file's modification time lies less than `ms` milliseconds from the clock: it was
+// modified moments ago. A time far ahead (a copy from a computer whose clock is ahead) is not.
+bool ChangedWithin(const FileStamp& stamp, std::int64_t ms);
 
 } // namespace platform

@@ -8,8 +8,8 @@
 
 namespace platform {
 
-void SaveFile(const QString& path, const std::string& bytes) {
-    Current().SaveFile(path, bytes);
+FileStamp SaveFile(const QString& path, const std::string& bytes) {
+    return Current().SaveFile(path, bytes);
 }
 
 std::string ReadRest(QFile& file) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/FileStamp.h"
+
 #include <QString>
 #include <string>
 
@@ -8,7 +10,7 @@ class QFile;
 namespace platform {
 
 // Replaces the file whole through the current platform; see Platform::SaveFile.
-void SaveFile(const QString& path, const std::string& bytes);
+FileStamp SaveFile(const QString& path, const std::string& bytes);
 
 // The rest of an open file, read straight into the string that keeps it (large box files are
 // not copied once more on the way).

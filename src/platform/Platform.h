@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/DateTime.h"
+#include "platform/FileStamp.h"
 
 #include <QPoint>
 #include <QRect>
@@ -123,8 +124,8 @@ public:
 
     // Files: replaces `path` whole with `bytes`, or leaves the old file intact and raises
     // "ファイル %s を作成できません" (cannot start) or "ストリームへの書き込みエラー" (cannot
-    // finish).
-    virtual void SaveFile(const QString& path, const std::string& bytes) = 0;
+    // finish). Returns the stamp of the new content (see ReplaceFileWhole).
+    virtual FileStamp SaveFile(const QString& path, const std::string& bytes) = 0;
 
     // Regions (gdi32): handles to banded rectangle lists.
     virtual HRGN CreateRectRgn(int left, int top, int right, int bottom) = 0;

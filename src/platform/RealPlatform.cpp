@@ -295,8 +295,8 @@ int RealPlatform::ShellExecuteA(const std::string& operation, const std::string&
     return QDesktopServices::openUrl(url) ? 42 : 0;
 }
 
-void RealPlatform::SaveFile(const QString& path, const std::string& bytes) {
-    ReplaceFileWhole(path, bytes);
+FileStamp RealPlatform::SaveFile(const QString& path, const std::string& bytes) {
+    return ReplaceFileWhole(path, bytes);
 }
 
 } // namespace platform

@@ -28,7 +28,7 @@ public:
     int ShowModal(QDialog* dialog) override;
     int ShellExecuteA(const std::string& operation, const std::string& file,
                       int showCommand) override;
-    void SaveFile(const QString& path, const std::string& bytes) override;
+    FileStamp SaveFile(const QString& path, const std::string& bytes) override;
 
     // RealRegions.cpp
     HRGN CreateRectRgn(int left, int top, int right, int bottom) override;

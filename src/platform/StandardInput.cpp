@@ -1,6 +1,9 @@
 #include "platform/StandardInput.h"
 
+#include "platform/Exception.h"
+
 #include <cerrno>
+#include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,12 +18,18 @@ std::optional<QByteArray> ReadPipedStandardInput() {
     char buffer[65536];
     for (;;) {
         const ssize_t n = read(STDIN_FILENO, buffer, sizeof buffer);
-        if (n > 0)
+        if (n > 0) {
             bytes.append(buffer, qsizetype(n));
-        else if (n == 0 || errno != EINTR)
-            break;
+        } else if (n == 0) {
+            return bytes;
+        } else if (errno != EINTR) {
+            // What came before the error is only part of the text: none of it is used.
+            const int error = errno;
+            throw Exception(
+                QStringLiteral("標準入力を読み込めませんでした（%1）。何も保存していません。")
+                    .arg(QString::fromLocal8Bit(std::strerror(error))));
+        }
     }
-    return bytes;
 }
 
 } // namespace platform

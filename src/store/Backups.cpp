@@ -27,19 +27,21 @@ QString MakeDayFolder(const QString& folder, const QString& day) {
     return QDir().mkpath(path) && QFileInfo(path).isDir() ? path : QString();
 }
 
-// Removes the day folders beyond the kBackupDays newest, except `keep`. Links and anything not
-// named like a date are left alone.
-void PruneDays(const QString& folder, const QString& keep) {
+// Keeps the kBackupDays newest day folders up to `today` (which is one of them) and removes the
+// older ones. Folders dated after `today` are neither counted nor removed: the clock may have been
+// put back, and they then hold the newest backups there are, which must survive until the clock
+// catches up with them and they are counted like any other day. Links and anything not named
+// like a date are left alone.
+void PruneDays(const QString& folder, const QString& today) {
     const QDir backup(QDir(folder).filePath(kBackupFolder));
     QStringList days;
     for (const QString& name :
          backup.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks, QDir::NoSort))
-        if (IsDayName(name))
+        if (IsDayName(name) && name <= today)
             days << name;
     std::sort(days.begin(), days.end(), std::greater<>());
     for (qsizetype i = kBackupDays; i < days.size(); ++i)
-        if (days[i] != keep)
-            QDir(backup.filePath(days[i])).removeRecursively();
+        QDir(backup.filePath(days[i])).removeRecursively();
 }
 
 bool CopyWhole(const QString& source, const QString& target) {

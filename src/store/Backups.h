@@ -11,8 +11,9 @@ inline constexpr int kBackupDays = 14;
 // file to folder/backup/<day>/<fileName> unless that backup exists already, creating folders as
 // needed. The copy goes to a temporary file in the day folder that replaces nothing until it is
 // complete, so a crash never leaves a half backup that would stand for the day's real one.
-// Then keeps the kBackupDays newest day folders (by name; only folders named like dates are
-// counted or removed, and `day` itself is always kept). Returns false if the copy could not be
+// Then keeps the kBackupDays newest day folders up to `day` (by name; only folders named like
+// dates are counted or removed, and `day` itself is always kept); folders dated after `day`
+// (the clock was put back) are kept and not counted. Returns false if the copy could not be
 // made or `day` is not a date; true when there is nothing to copy. Never throws: the write
 // itself goes on either way.
 bool BackupBeforeWrite(const QString& folder, const QString& fileName, const QString& day);

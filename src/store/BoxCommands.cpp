@@ -10,6 +10,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QStringList>
 #include <algorithm>
 #include <exception>
 #include <optional>
@@ -60,6 +61,29 @@ void InsertSorted(TMemoList& list, std::unique_ptr<TMemoData> memo) {
         return CompareMemos(*memo, *other) < 0;
     });
     list.insert(at, std::move(memo));
+}
+
+std::string RecordBytes(const TMemoData& memo) {
+    std::string bytes;
+    memo.SaveToStream(bytes);
+    return bytes;
+}
+
+// Takes out of `list` one memo for each of `records` (whole records, as a box file holds them)
+// and returns them. Records are compared rather than serials: the merge before a later write
+// may have taken in an equal record from the disk in place of the one added.
+TMemoList TakeOutRecords(TMemoList& list, const std::vector<std::string>& records) {
+    TMemoList taken;
+    for (const std::string& record : records) {
+        const auto at = std::find_if(list.begin(), list.end(), [&record](const auto& memo) {
+            return RecordBytes(*memo) == record;
+        });
+        if (at == list.end())
+            continue;
+        taken.push_back(std::move(*at));
+        list.erase(at);
+    }
+    return taken;
 }
 
 } // namespace
@@ -227,6 +251,51 @@ void AddMemos(TMemoList& list, const QString& boxFile, TMemoList memos) {
             return std::find(added.begin(), added.end(), memo->Serial()) != added.end();
         });
         throw;
+    }
+}
+
+void AddToBoxes(const std::array<TMemoList*, 7>& lists, std::array<TMemoList, 7>& additions) {
+    std::array<std::vector<std::string>, 7> added;
+    std::vector<int> stored;
+    for (int n = 1; n <= 6; ++n) {
+        TMemoList& more = additions[std::size_t(n)];
+        if (more.empty())
+            continue;
+        for (const auto& memo : more)
+            added[std::size_t(n)].push_back(RecordBytes(*memo));
+        try {
+            // On failure this box's list is what its file holds again.
+            AddMemos(*lists[std::size_t(n)], BoxFileName(n), std::move(more));
+            more.clear();
+        } catch (...) {
+            const std::exception_ptr failure = std::current_exception();
+            for (int m = n; m <= 6; ++m)
+                additions[std::size_t(m)].clear();
+            QStringList kept;
+            for (const int m : stored) {
+                TMemoList& earlier = *lists[std::size_t(m)];
+                TMemoList back = TakeOutRecords(earlier, added[std::size_t(m)]);
+                try {
+                    BoxFiles().Store(BoxFileName(m), earlier);
+                } catch (...) {
+                    // The file still holds the added memos, and so does the list again.
+                    for (auto& memo : back)
+                        earlier.push_back(std::move(memo));
+                    SortMemos(earlier);
+                    kept << BoxFileName(m);
+                }
+            }
+            if (kept.isEmpty())
+                std::rethrow_exception(failure);
+            try {
+                std::rethrow_exception(failure);
+            } catch (const Exception& e) {
+                throw Exception(e.Message() + QStringLiteral("\n（%1 は元に戻せず、追加したメモが"
+                                                             "残っています）")
+                                                  .arg(kept.join(QStringLiteral("、"))));
+            }
+        }
+        stored.push_back(n);
     }
 }
 

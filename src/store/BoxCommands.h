@@ -56,6 +56,14 @@ void MoveMemo(TMemoList& source, std::size_t index, const QString& sourceFile, T
 // taken out again, so list and file agree, and the error is raised.
 void AddMemos(TMemoList& list, const QString& boxFile, TMemoList memos);
 
+// Adds memos to several boxes at once, all or none (index = box number; only the boxes with
+// additions are touched): AddMemos for each box in box order. When a box cannot be stored, the
+// boxes stored before it are stored again without the added memos, so that every list and file
+// is as it was, and the error is raised. Should one of those stores fail as well, that box keeps
+// the added memos in its list and its file alike (a memo is never half there), and the raised
+// message names the box file. `additions` is left empty either way.
+void AddToBoxes(const std::array<TMemoList*, 7>& lists, std::array<TMemoList, 7>& additions);
+
 // Stores an edit: the records `copies` (the memo being edited, by serial, in whatever box they
 // are) leave their boxes and `memo` enters box `target`, and the box files are written. Records
 // that another writer removed meanwhile are simply not there: the edit is then a new memo beside

@@ -52,22 +52,23 @@ BoxFileReadResult ReadBoxFile(int box, TMemoList& list) {
     const QString name = BoxFileName(box);
     QFile file(name);
     if (!file.exists()) {
-        BoxFiles().Remember(name, {});
+        BoxFiles().Remember(name, {}, {});
         return {};
     }
     if (!file.open(QIODevice::ReadOnly))
         throw Exception::CannotOpen(name);
+    const platform::FileStamp stamp = platform::StampOf(file);
     std::string bytes = platform::ReadRest(file);
     file.close();
     const BoxFileReadResult result = ParseBoxFile(bytes, list);
-    BoxFiles().Remember(name, std::move(bytes));
+    BoxFiles().Remember(name, std::move(bytes), stamp);
     return result;
 }
 
 void WriteBoxFile(const QString& fileName, const TMemoList& list) {
     std::string bytes = BoxFileBytes(list);
-    platform::SaveFile(fileName, bytes);
-    BoxFiles().Remember(fileName, std::move(bytes));
+    const platform::FileStamp stamp = platform::SaveFile(fileName, bytes);
+    BoxFiles().Remember(fileName, std::move(bytes), stamp);
 }
 
 namespace {

@@ -21,10 +21,10 @@ BoxSync& BoxFiles() {
     return files;
 }
 
-void BoxSync::Remember(const QString& fileName, std::string bytes) {
+void BoxSync::Remember(const QString& fileName, std::string bytes, platform::FileStamp stamp) {
     Known& known = known_[Key(fileName)];
     known.bytes = std::move(bytes);
-    known.stamp = platform::StampOf(fileName);
+    known.stamp = stamp;
 }
 
 std::string_view BoxSync::KnownBytes(const QString& fileName) const {
@@ -40,9 +40,10 @@ MergeOutcome BoxSync::Refresh(const QString& fileName, TMemoList& list) {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         throw Exception::CannotOpen(fileName);
+    // The stamp of the file that is read, which may already be another than the one above.
+    known.stamp = platform::StampOf(file);
     std::string disk = platform::ReadRest(file);
     file.close();
-    known.stamp = stamp;
     if (disk == known.bytes)
         return {};
     const MergeOutcome outcome = MergeBox(known.bytes, disk, list);

@@ -24,8 +24,10 @@ public:
     // when no copy could be made) and nothing of them was merged.
     std::function<void(const QString& fileName, const QString& copy)> OnDamaged;
 
-    // Records `bytes` as what `fileName` holds now (just read or written by the program).
-    void Remember(const QString& fileName, std::string bytes);
+    // Records `bytes` as what `fileName` holds now (just read or written by the program), and
+    // `stamp` as the stamp of the file they were read from or written to (not a later look at
+    // the name, which another writer may have taken over since).
+    void Remember(const QString& fileName, std::string bytes, platform::FileStamp stamp);
     // Merges into `list` what changed on disk since the program last read or wrote the file.
     // A missing file is no change (the next write puts the list back). A file that cannot be
     // read raises "ファイル %s は開けません".

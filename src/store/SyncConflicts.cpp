@@ -1,6 +1,11 @@
 #include "store/SyncConflicts.h"
 
+#include "platform/FileStamp.h"
+#include "platform/Files.h"
+#include "store/BoxFile.h"
+
 #include <QDir>
+#include <QFile>
 #include <QRegularExpression>
 #include <algorithm>
 
@@ -49,4 +54,19 @@ QStringList ConflictCopies(const QString& folder, int box) {
             copies << name;
     std::sort(copies.begin(), copies.end());
     return copies;
+}
+
+ConflictCopyRead ReadConflictCopy(const QString& path) {
+    ConflictCopyRead out;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return out;
+    const platform::FileStamp stamp = platform::StampOf(file);
+    out.bytes = platform::ReadRest(file);
+    if (file.error() != QFileDevice::NoError)
+        return {};
+    TMemoList parsed;
+    out.ready = !ParseBoxFile(out.bytes, parsed).damaged ||
+                !platform::ChangedWithin(stamp, kConflictCopyQuietMs);
+    return out;
 }

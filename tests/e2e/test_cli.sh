@@ -72,9 +72,24 @@ OTHER=$WORK/Other
 mkdir -p "$OTHER"
 cp -r "$APP/tabuko" "$APP/skin" "$OTHER"/
 (cd "$OTHER" && env -u DISPLAY ./tabuko --import "$WORK"/export/*.txt) || fail "--import ended with $?"
+# Imported again: the memos are there already, nothing is added.
+(cd "$OTHER" && env -u DISPLAY ./tabuko --import "$WORK"/export/*.txt) || fail "second --import ended with $?"
 (cd "$OTHER" && env -u DISPLAY ./tabuko --export "$WORK/export2") || fail "second --export ended with $?"
 diff -r "$WORK/export" "$WORK/export2" || fail "the round trip changed the export"
 cmp <(box_titles "$APP/3.dat") <(box_titles "$OTHER/3.dat") || fail "3.dat differs after the round trip"
+
+# Memo text that looks like the toolkit's options is memo text, and needs no display.
+(cd "$OTHER" && env -u DISPLAY -u WAYLAND_DISPLAY ./tabuko --new --box 4 -title) || fail "--new -title ended with $?"
+(cd "$OTHER" && env -u DISPLAY -u WAYLAND_DISPLAY ./tabuko --new --box 4 -name foo bar) || fail "--new -name ended with $?"
+[ "$(box_titles "$OTHER/4.dat" | sort)" = "$(printf -- '-name foo bar\n-title')" ] ||
+    fail "4.dat after toolkit-like text: $(box_titles "$OTHER/4.dat")"
+# Standard input that cannot be read (opened for writing only): nothing stored, status 1.
+box4=$(hex_of "$OTHER/4.dat")
+status=0
+(cd "$OTHER" && env -u DISPLAY ./tabuko --new --box 4 0>>"$WORK/writeonly.txt" 2>"$WORK/read.err") || status=$?
+[ "$status" = 1 ] || fail "--new with unreadable input ended with $status"
+[ -s "$WORK/read.err" ] || fail "no message for unreadable input"
+[ "$(hex_of "$OTHER/4.dat")" = "$box4" ] || fail "unreadable input stored something"
 
 # With no program running, --new without text starts it with the editor for box 2 (a hot key);
 # --toggle and --show then reach that program.

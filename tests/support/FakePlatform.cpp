@@ -51,7 +51,7 @@ int FakePlatform::ShellExecuteA(const std::string& operation, const std::string&
     return 42;
 }
 
-void FakePlatform::SaveFile(const QString& path, const std::string& bytes) {
+platform::FileStamp FakePlatform::SaveFile(const QString& path, const std::string& bytes) {
     ++saveCalls;
     const bool fail = (failSaveAt > 0 && --failSaveAt == 0) || diskFull;
     if (fail) {
@@ -65,6 +65,9 @@ void FakePlatform::SaveFile(const QString& path, const std::string& bytes) {
         file.cancelWriting();
         throw Exception::WriteError();
     }
-    platform::ReplaceFileWhole(path, bytes);
+    const platform::FileStamp stamp = platform::ReplaceFileWhole(path, bytes);
     savedFiles.push_back(path);
+    if (afterSave)
+        afterSave(path);
+    return stamp;
 }

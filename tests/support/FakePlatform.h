@@ -86,6 +86,8 @@ public:
     // Every SaveFile fails, at failSaveStage, as on a full disk.
     bool diskFull = false;
     std::vector<QString> savedFiles; // paths of the successful saves, in order
+    // Runs after each successful save, as another writer that acts right after the rename.
+    std::function<void(const QString& path)> afterSave;
     int saveCalls = 0;
 
     // --- regions (FakeRegions.cpp) ---
@@ -150,7 +152,7 @@ public:
     int ShowMessageBox(const QString& text, const QString& caption, unsigned type) override;
     int ShellExecuteA(const std::string& operation, const std::string& file,
                       int showCommand) override;
-    void SaveFile(const QString& path, const std::string& bytes) override;
+    platform::FileStamp SaveFile(const QString& path, const std::string& bytes) override;
 
     platform::HRGN CreateRectRgn(int left, int top, int right, int bottom) override;
     int CombineRgn(platform::HRGN destination, platform::HRGN source1, platform::HRGN source2,
