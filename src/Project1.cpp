@@ -12,6 +12,7 @@
 #include "mainwindow/Unit1.h"
 #include "mainwindow/Unit3.h"
 #include "mainwindow/Unit4.h"
+#include "platform/DataFolder.h"
 #include "platform/Guard.h"
 #include "platform/Platform.h"
 #include "search/SearchWindow.h"
@@ -31,6 +32,17 @@
 
 int main(int argc, char** argv) {
     cli::Arguments arguments = cli::ParseArguments(cli::ArgumentList(argc, argv));
+    // An installed program works in the user's data folder, as a portable one in its own.
+    const datafolder::Layout layout =
+        datafolder::Choose(datafolder::ExecutableFolder(), datafolder::CurrentEnvironment());
+    datafolder::SetCurrent(layout);
+    if (arguments.command != cli::Command::Help && arguments.command != cli::Command::Version &&
+        arguments.command != cli::Command::Error) {
+        if (const QString error = datafolder::Enter(layout); !error.isEmpty()) {
+            std::fprintf(stderr, "tabuko: %s\n", error.toUtf8().constData());
+            return 1;
+        }
+    }
     if (cli::RunsWithoutWindow(arguments))
         return cli::RunWithoutWindow(argc, argv, arguments);
     // A command that needs the window: handed to the running program, or run once this one is up.

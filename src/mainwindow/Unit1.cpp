@@ -9,6 +9,7 @@
 #include "mainwindow/ProgramFont.h"
 #include "mainwindow/Unit3.h"
 #include "platform/CP932.h"
+#include "platform/DataFolder.h"
 #include "platform/Exception.h"
 #include "platform/Files.h"
 #include "platform/Guard.h"
@@ -240,8 +241,8 @@ void TForm1::FormCreate() {
     // notification-area icon.
     using platform::GuardStep;
     SkinList.clear();
-    ProgramFolder =
-        QDir::toNativeSeparators(QFileInfo(platform::Current().ExecutablePath()).absolutePath());
+    ProgramFolder = datafolder::ProgramFolder(
+        QDir::toNativeSeparators(QFileInfo(platform::Current().ExecutablePath()).absolutePath()));
 
     // An unreadable settings file leaves every key at its default.
     IniFile settings;
@@ -286,8 +287,9 @@ void TForm1::FormCreate() {
             QStringLiteral("Tabuko"), platform::MB_OK | platform::MB_ICONWARNING);
     }
 
-    SkinFolder = ProgramFolder + platform::NativePath(cp932::Decode(
-                                     settings.ReadString("Skin", "Folder", "\\skin\\default")));
+    SkinFolder = datafolder::Locate(ProgramFolder,
+                                    platform::NativePath(cp932::Decode(
+                                        settings.ReadString("Skin", "Folder", "\\skin\\default"))));
     ApplySkinOrFallback();
     GuardStep([this] { RefreshIndicators(); });
     PlaceWindow(this, pos());
@@ -329,9 +331,8 @@ void TForm1::WriteMainSettings(IniFile& settings) const {
     settings.WriteInteger("MainWindow", "Left", x());
     settings.WriteBool("MainWindow", "Visible", WindowVisible);
     settings.WriteBool("MainWindow", "StayOnTop", StayOnTop());
-    QString folder = FailedSkinFolder.isEmpty() ? SkinFolder : FailedSkinFolder;
-    if (const qsizetype at = folder.indexOf(ProgramFolder); at >= 0 && !ProgramFolder.isEmpty())
-        folder.remove(at, ProgramFolder.size());
+    const QString folder = datafolder::Relative(
+        FailedSkinFolder.isEmpty() ? SkinFolder : FailedSkinFolder, ProgramFolder);
     settings.WriteString("Skin", "Folder", cp932::Encode(platform::StoredPath(folder)));
 }
 

@@ -29,6 +29,7 @@ class TSkinName {
 public:
     std::string DisplayName; // SkinInfo/SkinName of the skin, CP932
     QString FolderName;      // the skin's folder name under the skin root
+    QString Root;            // the skin root that holds it (native path)
 };
 
 // Orders two skin entries by DisplayName, byte by byte as unsigned CP932 bytes; a name sorts
