@@ -68,6 +68,12 @@ void TForm1::CreateDesign() {
     // whether or not the wall is the active window.
     setAttribute(Qt::WA_AlwaysShowToolTips);
     setFont(ProgramFont());
+    // The wall takes the keyboard focus when it becomes active; Tab and the arrow keys move it
+    // to the box icons (WallKeys.cpp).
+    setFocusPolicy(Qt::TabFocus);
+    setAccessibleName(QStringLiteral("Tabuko メモ箱"));
+    setAccessibleDescription(QStringLiteral(
+        "左右の矢印キーで箱を選び、Enter で新しいメモ、メニューキーで箱のメニューを開きます"));
 
     ImageWall = new TFormRgn(this);
     ImageWall->setObjectName(QStringLiteral("ImageWall"));
@@ -88,6 +94,7 @@ void TForm1::CreateDesign() {
         Image[n]->setObjectName(Numbered("Image", n));
         Image[n]->SetTransparent(true);
         Image[n]->SetPopupMenu(PopupMenu[n]);
+        Image[n]->setFocusPolicy(Qt::TabFocus);
     }
 
     PopupMenuSub = NewMenu(this, QStringLiteral("PopupMenuSub"));
@@ -456,6 +463,10 @@ void TForm1::closeEvent(QCloseEvent* event) {
 }
 
 void TForm1::contextMenuEvent(QContextMenuEvent* event) {
+    if (event->reason() == QContextMenuEvent::Keyboard) {
+        OpenFocusedMenu();
+        return;
+    }
     platform::Current().Popup(PopupMenuApl_Main, event->globalPos());
 }
 
