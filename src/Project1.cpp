@@ -38,6 +38,13 @@ int main(int argc, char** argv) {
     datafolder::SetCurrent(layout);
     if (arguments.command != cli::Command::Help && arguments.command != cli::Command::Version &&
         arguments.command != cli::Command::Error) {
+        // File names on the command line are the caller's, relative to where it was started,
+        // not to the data folder an installed program works in.
+        if (layout.installed && !arguments.folder.isEmpty())
+            arguments.folder = QDir::current().absoluteFilePath(arguments.folder);
+        for (QString& file : arguments.files)
+            if (layout.installed)
+                file = QDir::current().absoluteFilePath(file);
         if (const QString error = datafolder::Enter(layout); !error.isEmpty()) {
             std::fprintf(stderr, "tabuko: %s\n", error.toUtf8().constData());
             return 1;
