@@ -14,6 +14,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QToolButton>
+#include <QWidgetAction>
 #include <random>
 
 namespace {
@@ -125,6 +126,15 @@ TEST_F(WallKeysTest, EnterMenuKeysAndEscapeActOnTheFocusedBox) {
                       Form1->Image[c.box]->mapToGlobal(QPoint(0, Form1->Image[c.box]->height())));
         }
     }
+    // The opened box menu's title row is read by its caption, which it only paints.
+    fake->popups.clear();
+    Activate();
+    Form1->FocusBox(2);
+    Press(Qt::Key_Menu);
+    QWidget* title = Form1->FolderMenuTitle[2]->defaultWidget();
+    EXPECT_EQ(Accessible(title, QAccessible::Name), QStringLiteral("[箱2]の一覧"));
+    EXPECT_EQ(Accessible(title, QAccessible::Name), Form1->FolderMenuTitle[2]->text());
+
     // F10 alone is no menu key.
     fake->popups.clear();
     Press(Qt::Key_F10);
