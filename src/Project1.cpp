@@ -12,6 +12,7 @@
 #include "mainwindow/Unit1.h"
 #include "mainwindow/Unit3.h"
 #include "mainwindow/Unit4.h"
+#include "platform/DataFolder.h"
 #include "platform/Guard.h"
 #include "platform/Platform.h"
 #include "search/SearchWindow.h"
@@ -35,6 +36,24 @@ int main(int argc, char** argv) {
     // The toolkit sees its own options from before the command word and nothing of the rest,
     // which may be memo text that looks like them.
     std::vector<char*> qtArguments = cli::ToolkitArguments(argc, argv, arguments);
+    // An installed program works in the user's data folder, as a portable one in its own.
+    const datafolder::Layout layout =
+        datafolder::Choose(datafolder::ExecutableFolder(), datafolder::CurrentEnvironment());
+    datafolder::SetCurrent(layout);
+    if (arguments.command != cli::Command::Help && arguments.command != cli::Command::Version &&
+        arguments.command != cli::Command::Error) {
+        // File names on the command line are the caller's, relative to where it was started,
+        // not to the data folder an installed program works in.
+        if (layout.installed && !arguments.folder.isEmpty())
+            arguments.folder = QDir::current().absoluteFilePath(arguments.folder);
+        for (QString& file : arguments.files)
+            if (layout.installed)
+                file = QDir::current().absoluteFilePath(file);
+        if (const QString error = datafolder::Enter(layout); !error.isEmpty()) {
+            std::fprintf(stderr, "tabuko: %s\n", error.toUtf8().constData());
+            return 1;
+        }
+    }
     if (cli::RunsWithoutWindow(arguments)) {
         int count = static_cast<int>(qtArguments.size());
         qtArguments.push_back(nullptr);

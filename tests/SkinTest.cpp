@@ -6,6 +6,7 @@
 #include "mainwindow/Unit1.h"
 #include "mainwindow/Unit4.h"
 #include "platform/CP932.h"
+#include "platform/DataFolder.h"
 #include "platform/Guard.h"
 #include "platform/IniFile.h"
 #include "trayicon/TrayIcon.h"
@@ -18,6 +19,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QTemporaryDir>
 
 namespace {
 
@@ -416,3 +418,34 @@ TEST_F(SkinInfoTest, CentredWithoutSettings) {
 }
 
 } // namespace
+
+TEST_F(SkinTest, AnInstalledProgramOffersTheShippedSkinsBesideTheUsersOwn) {
+    // The user's folder holds skin/default; the shipped folder a default of its own (hidden by
+    // the user's) and one more skin, which the settings name in their usual form.
+    QTemporaryDir shared;
+    WriteTestSkin(shared.path(), QStringLiteral("default"), Named(QStringLiteral("Shipped")));
+    WriteTestSkin(shared.path(), QStringLiteral("plaque"), Moved(Named(QStringLiteral("Plaque"))));
+    WriteCp932File(dir.file(QStringLiteral("TabukoExc.ini")),
+                   QStringLiteral("[Skin]\nFolder=\\skin\\plaque\n"));
+    datafolder::SetCurrent({true, ProgramFolder(), shared.path()});
+    struct Reset {
+        ~Reset() { datafolder::SetCurrent({}); }
+    } reset;
+    CreateForms();
+
+    const QString plaque = shared.path() + QStringLiteral("/skin/plaque");
+    EXPECT_EQ(Form1->SkinFolder, plaque);
+    EXPECT_EQ(Form1->Image[1]->pos(), QPoint(2, 20));
+    const QList<QAction*> items = OpenSkinMenu();
+    EXPECT_EQ(Captions(items).join(u'|').toStdString(), "Plaque|Test");
+    for (const QAction* item : items)
+        EXPECT_EQ(item->isChecked(), item->text() == QStringLiteral("Plaque"));
+
+    // Back to the default: the user's own one.
+    Form1->N14->trigger();
+    EXPECT_EQ(Form1->SkinFolder, SkinPath(QStringLiteral("default")));
+    items[Captions(items).indexOf(QStringLiteral("Plaque"))]->trigger();
+    EXPECT_EQ(Form1->SkinFolder, plaque);
+    DestroyForms();
+    EXPECT_EQ(SavedSettings().ReadString("Skin", "Folder", ""), "\\skin\\plaque");
+}

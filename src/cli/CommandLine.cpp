@@ -4,6 +4,7 @@
 #include "cli/Transfer.h"
 #include "instance/Channel.h"
 #include "instance/SingleInstance.h"
+#include "platform/DataFolder.h"
 #include "platform/DateTime.h"
 #include "platform/Exception.h"
 #include "platform/Files.h"
@@ -147,7 +148,8 @@ int RunWithoutWindow(int argc, char** argv, const Arguments& arguments) {
     }
     switch (arguments.command) {
     case Command::Help:
-        Print(stdout, Usage());
+        Print(stdout, Usage() + QStringLiteral("\n") +
+                          datafolder::Description(datafolder::Current(), QDir::currentPath()));
         return 0;
     case Command::Version:
         Print(stdout, QStringLiteral("Tabuko %1\n").arg(QStringLiteral(TABUKO_VERSION)));
@@ -176,7 +178,9 @@ int RunWithoutWindow(int argc, char** argv, const Arguments& arguments) {
     case Command::Export: {
         const QString folder = QDir::current().absoluteFilePath(arguments.folder);
         return Deliver(channel::CommandLine("export", {folder.toUtf8()}), [&](QStringList& notes) {
-            offline::Export(folder, offline::BoxNames(QCoreApplication::applicationDirPath()),
+            offline::Export(folder,
+                            offline::BoxNames(
+                                datafolder::ProgramFolder(QCoreApplication::applicationDirPath())),
                             notes);
         });
     }

@@ -2,6 +2,7 @@
 
 #include "cli/Transfer.h"
 #include "platform/CP932.h"
+#include "platform/DataFolder.h"
 #include "platform/Exception.h"
 #include "platform/Files.h"
 #include "platform/IniFile.h"
@@ -34,11 +35,12 @@ void ReadBox(int n, TMemoList& list, QStringList& notes) {
 
 std::array<QString, 7> BoxNames(const QString& programFolder) {
     const IniFile settings = IniFile::Load(QDir(programFolder).filePath("TabukoExc.ini"));
-    const QString chosen = programFolder + platform::NativePath(cp932::Decode(settings.ReadString(
-                                               "Skin", "Folder", "\\skin\\default")));
+    const QString chosen =
+        datafolder::Locate(programFolder, platform::NativePath(cp932::Decode(settings.ReadString(
+                                              "Skin", "Folder", "\\skin\\default"))));
     QString skinIni = QDir(chosen).filePath(QStringLiteral("skin.ini"));
     if (!QFile::exists(skinIni))
-        skinIni = QDir(programFolder).filePath(QStringLiteral("skin/default/skin.ini"));
+        skinIni = datafolder::Locate(programFolder, QStringLiteral("/skin/default/skin.ini"));
     IniFile skin;
     try {
         skin = IniFile::Load(skinIni);

@@ -306,6 +306,12 @@ void TForm1::RefreshIndicators() {
                                      ? BoxHint(SkinIni, n, ListedMemos(n), BoxName(n))
                                      : UnavailableHint(BoxName(n), BoxUnavailable[n]);
         Image[n]->setToolTip(cp932::Decode(hint));
+        // A screen reader says the box's name and count, and reads the hint as its description.
+        Image[n]->setAccessibleName(
+            BoxUnavailable[n].isEmpty()
+                ? QStringLiteral("%1 %2件").arg(cp932::Decode(BoxName(n))).arg(ListedMemos(n))
+                : QStringLiteral("%1 使えません").arg(cp932::Decode(BoxName(n))));
+        Image[n]->setAccessibleDescription(cp932::Decode(hint));
         if (n == 1)
             TrayIcon1->SetTipHelp(Enclosed("Tabuko [", hint, "]"));
     }

@@ -38,10 +38,17 @@ void TImage::RebuildDisplay() {
 }
 
 void TImage::paintEvent(QPaintEvent*) {
-    if (display_.isNull())
-        return;
     QPainter painter(this);
-    painter.drawPixmap(0, 0, display_);
+    if (!display_.isNull())
+        painter.drawPixmap(0, 0, display_);
+    if (!hasFocus())
+        return;
+    // The keyboard focus mark: a white dashed frame on a black one, seen on any picture.
+    const QRect frame = rect().adjusted(0, 0, -1, -1);
+    painter.setPen(QPen(Qt::black, 1));
+    painter.drawRect(frame);
+    painter.setPen(QPen(Qt::white, 1, Qt::DashLine));
+    painter.drawRect(frame);
 }
 
 void TImage::mousePressEvent(QMouseEvent* event) {
@@ -62,5 +69,8 @@ void TImage::contextMenuEvent(QContextMenuEvent* event) {
         event->ignore();
         return;
     }
-    platform::Current().Popup(popupMenu_, event->globalPos());
+    // From the keyboard the menu opens below the picture, not at the pointer.
+    platform::Current().Popup(popupMenu_, event->reason() == QContextMenuEvent::Keyboard
+                                              ? mapToGlobal(QPoint(0, height()))
+                                              : event->globalPos());
 }

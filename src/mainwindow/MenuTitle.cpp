@@ -17,8 +17,12 @@ constexpr int kRightMargin = 6;
 TMenuTitle::TMenuTitle(QAction* action, const TForm1* form, QWidget* parent)
     : QWidget(parent), action_(action), form_(form) {
     setAttribute(Qt::WA_OpaquePaintEvent);
+    // A screen reader reads the caption that the row only paints.
+    setAccessibleName(action_->text());
     // A new caption or picture changes the row's size as well as its look.
     connect(action_, &QAction::changed, this, [this] {
+        if (accessibleName() != action_->text())
+            setAccessibleName(action_->text());
         updateGeometry();
         update();
     });

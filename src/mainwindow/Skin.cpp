@@ -6,6 +6,7 @@
 #include "mainwindow/Unit1.h"
 #include "mainwindow/Unit4.h"
 #include "platform/CP932.h"
+#include "platform/DataFolder.h"
 #include "platform/Files.h"
 #include "platform/Guard.h"
 #include "platform/Platform.h"
@@ -36,8 +37,10 @@ QString Joined(const QString& folder, const QString& name) {
     return folder + QDir::separator() + name;
 }
 
-QString SkinRoot(const QString& programFolder) {
-    return Joined(programFolder, QStringLiteral("skin"));
+// The default skin: the user's skin/default, or else the shipped one.
+QString DefaultSkinFolder(const QString& programFolder) {
+    return datafolder::Locate(programFolder,
+                              platform::NativePath(QStringLiteral("\\skin\\default")));
 }
 
 std::string BoxSection(int box) {
@@ -81,7 +84,7 @@ int CompareSkinNames(const TSkinName& a, const TSkinName& b) {
 void TForm1::ApplySkin() {
     // 1. A skin folder that is gone gives the default skin.
     if (!QFileInfo(SkinFolder).isDir())
-        SkinFolder = ProgramFolder + platform::NativePath(QStringLiteral("\\skin\\default"));
+        SkinFolder = DefaultSkinFolder(ProgramFolder);
 
     // 2. The skin description, held until the next skin is applied.
     SkinIni = IniFile();
@@ -91,7 +94,8 @@ void TForm1::ApplySkin() {
     const QString wallFile =
         SkinIni.ValueExists("WallPaper", "Image")
             ? SkinFile(SkinIni.ReadString("WallPaper", "Image", ""))
-            : ProgramFolder + platform::NativePath(QStringLiteral("\\skin\\default\\wall.bmp"));
+            : datafolder::Locate(ProgramFolder,
+                                 platform::NativePath(QStringLiteral("\\skin\\default\\wall.bmp")));
     ImageWall->SetPicture(LoadPicture(wallFile, kMaxWallSide));
 
     // 4. The window takes the wall's size, and the wall the window's.
@@ -147,7 +151,7 @@ void TForm1::ApplySkinOrFallback() {
     // another one. ApplySkin has already put the default skin in place of a missing folder.
     if (FailedSkinFolder.isEmpty())
         FailedSkinFolder = SkinFolder;
-    const QString defaultFolder = Joined(SkinRoot(ProgramFolder), QStringLiteral("default"));
+    const QString defaultFolder = DefaultSkinFolder(ProgramFolder);
     if (SkinFolder != defaultFolder) {
         SkinFolder = defaultFolder;
         if (!platform::GuardStep([this] { ApplySkin(); }))
@@ -170,17 +174,24 @@ void TForm1::PopupMenuApl_MainPopup() {
         delete *it;
     }
 
-    // Folders and plain files alike; hidden and system entries are left out.
-    const QString root = SkinRoot(ProgramFolder);
-    const QStringList entries =
-        QDir(root).entryList(QDir::Dirs | QDir::Files | QDir::NoDotAndDotDot, QDir::Unsorted);
-    for (const QString& entry : entries) {
-        auto skin = std::make_unique<TSkinName>();
-        skin->FolderName = entry;
-        const IniFile ini =
-            ReadSkinIniQuietly(Joined(Joined(root, entry), QStringLiteral("skin.ini")));
-        skin->DisplayName = ini.ReadString("SkinInfo", "SkinName", kNoName);
-        SkinList.push_back(std::move(skin));
+    // Folders and plain files alike; hidden and system entries are left out. A user's skin
+    // hides a shipped one of the same folder name.
+    QStringList seen;
+    for (const QString& root : datafolder::SkinRoots(ProgramFolder)) {
+        const QStringList entries =
+            QDir(root).entryList(QDir::Dirs | QDir::Files | QDir::NoDotAndDotDot, QDir::Unsorted);
+        for (const QString& entry : entries) {
+            if (seen.contains(entry))
+                continue;
+            seen << entry;
+            auto skin = std::make_unique<TSkinName>();
+            skin->FolderName = entry;
+            skin->Root = root;
+            const IniFile ini =
+                ReadSkinIniQuietly(Joined(Joined(root, entry), QStringLiteral("skin.ini")));
+            skin->DisplayName = ini.ReadString("SkinInfo", "SkinName", kNoName);
+            SkinList.push_back(std::move(skin));
+        }
     }
     std::sort(SkinList.begin(), SkinList.end(),
               [](const auto& a, const auto& b) { return CompareSkinNames(*a, *b) < 0; });
@@ -192,7 +203,7 @@ void TForm1::PopupMenuApl_MainPopup() {
         auto* item = new QAction(MenuCaption(caption), PopupMenuApl_Main);
         item->setData(int(i));
         item->setCheckable(true);
-        item->setChecked(Joined(root, skin.FolderName) == SkinFolder);
+        item->setChecked(Joined(skin.Root, skin.FolderName) == SkinFolder);
         connect(item, &QAction::triggered, this,
                 platform::Guarded([this, item] { SkinMenuItemClick(item->data().toInt()); }));
         N8->addAction(item);
@@ -204,14 +215,14 @@ void TForm1::PopupMenuApl_MainPopup() {
 void TForm1::SkinMenuItemClick(int tag) {
     if (tag < 0 || std::size_t(tag) >= SkinList.size())
         return;
-    SkinFolder = Joined(SkinRoot(ProgramFolder), SkinList[std::size_t(tag)]->FolderName);
+    SkinFolder = Joined(SkinList[std::size_t(tag)]->Root, SkinList[std::size_t(tag)]->FolderName);
     FailedSkinFolder.clear();
     ApplySkinOrFallback();
     update();
 }
 
 void TForm1::N14Click() {
-    SkinFolder = Joined(SkinRoot(ProgramFolder), QStringLiteral("default"));
+    SkinFolder = DefaultSkinFolder(ProgramFolder);
     FailedSkinFolder.clear();
     ApplySkinOrFallback();
     update();

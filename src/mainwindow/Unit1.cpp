@@ -9,6 +9,7 @@
 #include "mainwindow/ProgramFont.h"
 #include "mainwindow/Unit3.h"
 #include "platform/CP932.h"
+#include "platform/DataFolder.h"
 #include "platform/Exception.h"
 #include "platform/Files.h"
 #include "platform/Guard.h"
@@ -67,6 +68,12 @@ void TForm1::CreateDesign() {
     // whether or not the wall is the active window.
     setAttribute(Qt::WA_AlwaysShowToolTips);
     setFont(ProgramFont());
+    // The wall takes the keyboard focus when it becomes active; Tab and the arrow keys move it
+    // to the box icons (WallKeys.cpp).
+    setFocusPolicy(Qt::TabFocus);
+    setAccessibleName(QStringLiteral("Tabuko メモ箱"));
+    setAccessibleDescription(QStringLiteral(
+        "左右の矢印キーで箱を選び、Enter で新しいメモ、メニューキーで箱のメニューを開きます"));
 
     ImageWall = new TFormRgn(this);
     ImageWall->setObjectName(QStringLiteral("ImageWall"));
@@ -87,6 +94,7 @@ void TForm1::CreateDesign() {
         Image[n]->setObjectName(Numbered("Image", n));
         Image[n]->SetTransparent(true);
         Image[n]->SetPopupMenu(PopupMenu[n]);
+        Image[n]->setFocusPolicy(Qt::TabFocus);
     }
 
     PopupMenuSub = NewMenu(this, QStringLiteral("PopupMenuSub"));
@@ -240,8 +248,8 @@ void TForm1::FormCreate() {
     // notification-area icon.
     using platform::GuardStep;
     SkinList.clear();
-    ProgramFolder =
-        QDir::toNativeSeparators(QFileInfo(platform::Current().ExecutablePath()).absolutePath());
+    ProgramFolder = datafolder::ProgramFolder(
+        QDir::toNativeSeparators(QFileInfo(platform::Current().ExecutablePath()).absolutePath()));
 
     // An unreadable settings file leaves every key at its default.
     IniFile settings;
@@ -286,8 +294,9 @@ void TForm1::FormCreate() {
             QStringLiteral("Tabuko"), platform::MB_OK | platform::MB_ICONWARNING);
     }
 
-    SkinFolder = ProgramFolder + platform::NativePath(cp932::Decode(
-                                     settings.ReadString("Skin", "Folder", "\\skin\\default")));
+    SkinFolder = datafolder::Locate(ProgramFolder,
+                                    platform::NativePath(cp932::Decode(
+                                        settings.ReadString("Skin", "Folder", "\\skin\\default"))));
     ApplySkinOrFallback();
     GuardStep([this] { RefreshIndicators(); });
     PlaceWindow(this, pos());
@@ -332,9 +341,8 @@ void TForm1::WriteMainSettings(IniFile& settings) const {
     settings.WriteInteger("MainWindow", "Left", x());
     settings.WriteBool("MainWindow", "Visible", WindowVisible);
     settings.WriteBool("MainWindow", "StayOnTop", StayOnTop());
-    QString folder = FailedSkinFolder.isEmpty() ? SkinFolder : FailedSkinFolder;
-    if (const qsizetype at = folder.indexOf(ProgramFolder); at >= 0 && !ProgramFolder.isEmpty())
-        folder.remove(at, ProgramFolder.size());
+    const QString folder = datafolder::Relative(
+        FailedSkinFolder.isEmpty() ? SkinFolder : FailedSkinFolder, ProgramFolder);
     settings.WriteString("Skin", "Folder", cp932::Encode(platform::StoredPath(folder)));
 }
 
@@ -458,6 +466,10 @@ void TForm1::closeEvent(QCloseEvent* event) {
 }
 
 void TForm1::contextMenuEvent(QContextMenuEvent* event) {
+    if (event->reason() == QContextMenuEvent::Keyboard) {
+        OpenFocusedMenu();
+        return;
+    }
     platform::Current().Popup(PopupMenuApl_Main, event->globalPos());
 }
 

@@ -30,6 +30,7 @@ class TSkinName {
 public:
     std::string DisplayName; // SkinInfo/SkinName of the skin, CP932
     QString FolderName;      // the skin's folder name under the skin root
+    QString Root;            // the skin root that holds it (native path)
 };
 
 // Orders two skin entries by DisplayName, byte by byte as unsigned CP932 bytes; a name sorts
@@ -269,9 +270,23 @@ public:
     // whole; does nothing when the file could not be read at start-up, so that it is kept.
     void WriteSettings(const std::function<void(IniFile&)>& change);
 
+    // ---- the wall from the keyboard (WallKeys.cpp) ----
+    // The wall takes the focus; Left/Right and Tab/Shift+Tab walk over the six box icons and the
+    // wall itself, Enter opens the editor for the focused box, the Menu key or Shift+F10 opens
+    // the focused box's menu (the wall's menu on the wall), Escape hides the wall as a
+    // double-click does.
+    // The box whose icon has the keyboard focus; 0 while the wall itself (or nothing) has it.
+    int FocusedBox() const;
+    // Gives the focus to box n's icon, or to the wall for 0.
+    void FocusBox(int box);
+    // Opens the menu of the focused box (or the wall's menu) below it, as its menu key does.
+    void OpenFocusedMenu();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
 
 private:
     void CreateDesign();

@@ -224,9 +224,9 @@ QImage SakuraInfoPicture() {
     return px::ToSkinBitmap(img);
 }
 
-QImage AppIcon() {
-    QImage img = px::Canvas(64, 64);
-    DrawCardBox(img, 0, 2, 64, ShelfBoxColours(0), Fill::Half);
+QImage AppIcon(int size) {
+    QImage img = px::Canvas(size, size);
+    DrawCardBox(img, 0, size / 32, size, ShelfBoxColours(0), Fill::Half);
     return img;
 }
 

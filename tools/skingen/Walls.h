@@ -21,8 +21,9 @@ Wall SakuraWall();
 QImage ShelfInfoPicture();
 QImage SakuraInfoPicture();
 
-// 64 x 64 program pictures with alpha: the window icon and the about box emblem.
-QImage AppIcon();
+// Program pictures with alpha: the window icon (64 x 64, or drawn at any size for the desktop's
+// icon theme) and the 64 x 64 about box emblem.
+QImage AppIcon(int size = 64);
 QImage AboutEmblem();
 
 } // namespace art

@@ -3,9 +3,9 @@
 //   skingen <repository root> [--sheets <folder>]
 //
 // Writes skin/default and skin/sakura (skin.ini, wall, box pictures, box buttons, notification
-// icons, information picture) and src/mainwindow/resources/{about,tabuko}.png. With --sheets it
-// also writes contact sheets (previews of each wall with its boxes, everything magnified) for
-// looking at the result.
+// icons, information picture), src/mainwindow/resources/{about,tabuko}.png and the desktop
+// icons desktop/icons/NxN.png (16 to 256 pixels). With --sheets it also writes contact sheets
+// (previews of each wall with its boxes, everything magnified) for looking at the result.
 
 #include "Boxes.h"
 #include "IcoFile.h"
@@ -350,6 +350,11 @@ int main(int argc, char** argv) {
         MakeDir(res);
         SavePng(art::AppIcon(), res + QStringLiteral("/tabuko.png"));
         SavePng(art::AboutEmblem(), res + QStringLiteral("/about.png"));
+        // The desktop menu's icon at each size of the icon theme, each drawn at its own size.
+        const QString icons = root + QStringLiteral("/desktop/icons");
+        MakeDir(icons);
+        for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
+            SavePng(art::AppIcon(size), icons + QStringLiteral("/%1x%1.png").arg(size));
         if (!sheets.isEmpty()) {
             QImage emblems = Checker(8 * 3 + 64 * 4 * 2 + 8, 64 * 4 + 16 + 80);
             QPainter p(&emblems);
