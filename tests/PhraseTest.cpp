@@ -9,6 +9,7 @@
 #include "platform/IniFile.h"
 #include "platform/LineSplit.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -230,6 +231,14 @@ TEST_F(PhraseTest, DateWindowInsertsADayOrARangeAtThePointer) {
                 Form5->MonthCalendar1->SelectRange(first, first);
             } else if (Form5->MonthCalendar1->LastDay() == first) {
                 Form5->MonthCalendar1->SelectRange(first.addDays(2), first);
+                // A screen reader reads the calendar's name and the range it would insert.
+                QAccessibleInterface* calendar =
+                    QAccessible::queryAccessibleInterface(Form5->MonthCalendar1);
+                ASSERT_NE(calendar, nullptr);
+                EXPECT_EQ(calendar->text(QAccessible::Name), QStringLiteral("挿入する日付"));
+                EXPECT_EQ(calendar->text(QAccessible::Description),
+                          QStringLiteral("2026.12.08(火)") + cp932::Decode("\x81\x60") +
+                              QStringLiteral("2026.12.10(木)"));
             } else {
                 Form5->close();
                 return;

@@ -33,6 +33,13 @@ QDate Today() {
     return datetime::ToQDateTime(platform::Current().Now()).date();
 }
 
+// One date, or "first～last": what the window inserts for a selection.
+QString RangeText(QDate first, QDate last) {
+    if (first == last)
+        return datetime::FormatDate(first);
+    return datetime::FormatDate(first) + RangeMark() + datetime::FormatDate(last);
+}
+
 } // namespace
 
 TRangeCalendar::TRangeCalendar(QWidget* parent) : QCalendarWidget(parent) {
@@ -46,6 +53,8 @@ TRangeCalendar::TRangeCalendar(QWidget* parent) : QCalendarWidget(parent) {
         cells_->installEventFilter(this);
     }
     connect(this, &QCalendarWidget::selectionChanged, this, [this] { SelectionFollowed(); });
+    // A screen reader names the calendar and reads the chosen range as its description.
+    setAccessibleName(QStringLiteral("挿入する日付"));
 }
 
 void TRangeCalendar::ShowDay(QDate day) {
@@ -76,6 +85,7 @@ void TRangeCalendar::SelectRange(QDate anchor, QDate end) {
     }
     if (cells_)
         cells_->update();
+    setAccessibleDescription(RangeText(first_, last_));
     userChose_ = true;
 }
 
@@ -273,11 +283,7 @@ void TForm5::keyPressEvent(QKeyEvent* event) {
 }
 
 QString TForm5::SelectionText() const {
-    const QDate first = MonthCalendar1->FirstDay();
-    const QDate last = MonthCalendar1->LastDay();
-    if (first == last)
-        return datetime::FormatDate(first);
-    return datetime::FormatDate(first) + RangeMark() + datetime::FormatDate(last);
+    return RangeText(MonthCalendar1->FirstDay(), MonthCalendar1->LastDay());
 }
 
 void TForm5::Button1Click() {
