@@ -22,15 +22,6 @@
 
 namespace {
 
-using Titles = std::vector<std::string>;
-
-Titles TitlesOf(const TMemoList& list) {
-    Titles titles;
-    for (const auto& memo : list)
-        titles.push_back(memo->Lines.at(0));
-    return titles;
-}
-
 Titles TitlesOnDisk(const QString& file) {
     TMemoList list;
     ParseBoxFile(ReadBytes(file), list);

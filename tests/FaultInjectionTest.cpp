@@ -2,6 +2,7 @@
 // is shown, the previous file is intact, the memo lists and the box files agree on every memo,
 // and the next successful command writes a correct file. Also on a real, full file system.
 #include "MainWindowFixture.h"
+#include "Memos.h"
 #include "editor/Unit2.h"
 #include "mainwindow/Unit1.h"
 #include "mainwindow/Unit4.h"
@@ -28,15 +29,6 @@
 namespace {
 
 using Stage = FakePlatform::SaveFailure;
-using Titles = std::vector<std::string>;
-
-Titles TitlesOf(const TMemoList& list) {
-    Titles titles;
-    for (const auto& memo : list)
-        titles.push_back(memo->Lines.empty() ? std::string() : memo->Lines[0]);
-    return titles;
-}
-
 Titles TitlesOnDisk(int box) {
     TMemoList list;
     ParseBoxFile(ReadBytes(BoxFileName(box)), list);

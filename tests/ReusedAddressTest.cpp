@@ -77,15 +77,6 @@ void operator delete[](void* memory, const std::nothrow_t&) noexcept {
 
 namespace {
 
-using Titles = std::vector<std::string>;
-
-Titles TitlesOf(const TMemoList& list) {
-    Titles titles;
-    for (const auto& memo : list)
-        titles.push_back(memo->Lines.at(0));
-    return titles;
-}
-
 class ReusedAddressTest : public MainWindowFixture {
 protected:
     // Box 2 holds "original" and "other"; "original" is chosen in box 2's menu.

@@ -227,6 +227,16 @@ click_in() {
     xdotool mousemove --window "$4" "$1" "$2" sleep 0.2 click "$3"
 }
 
+# Types $2 into the new-memo editor titled $1 once it shows, and presses its OK button.
+type_memo() {
+    local editor
+    editor=$(wait_window "$1")
+    sleep 0.5
+    xdotool type --delay 50 "$2"
+    click_in 245 284 1 "$editor"
+    sleep 1
+}
+
 # Waits until file $1 exists.
 wait_file() {
     for _ in $(seq 100); do [ -e "$1" ] && return 0; sleep 0.1; done

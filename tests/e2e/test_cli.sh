@@ -95,11 +95,7 @@ status=0
 # --toggle and --show then reach that program.
 (cd "$APP" && exec ./tabuko --new --box 2 </dev/null >"$WORK/app.log" 2>&1) &
 APP_PID=$!
-editor=$(wait_window "Tabuko - [仕事]を新規作成 -")
-sleep 0.5
-xdotool type --delay 50 hotkey
-click_in 245 284 1 "$editor"
-sleep 1
+type_memo "Tabuko - [仕事]を新規作成 -" hotkey
 [ "$(box_titles "$APP/2.dat")" = hotkey ] || fail "2.dat after the editor of --new: $(box_titles "$APP/2.dat")"
 wall_window >/dev/null
 (cd "$APP" && ./tabuko --toggle) || fail "--toggle ended with $?"

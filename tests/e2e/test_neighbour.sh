@@ -86,11 +86,7 @@ cat "$WORK/new.err"
 
 # The program still works: a memo stored through its editor.
 xdotool mousemove --window "$wall" 36 43 click --repeat 2 --delay 80 1
-editor=$(wait_window "Tabuko - [メモ]を新規作成 -")
-sleep 0.5
-xdotool type --delay 50 typed
-click_in 245 284 1 "$editor"
-sleep 1
+type_memo "Tabuko - [メモ]を新規作成 -" typed
 [ "$(box_titles "$APP/1.dat")" = typed ] || fail "1.dat after the editor: $(box_titles "$APP/1.dat")"
 quit_by_tray_menu
 [ -z "$(message_boxes)" ] || fail "a message box was left"

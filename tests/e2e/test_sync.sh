@@ -44,11 +44,7 @@ first_1dat=$(hex_of "$APP/1.dat")
 # A memo stored through the editor in box 1 then leaves both in 1.dat, and the day's backup
 # holds 1.dat as it was before.
 xdotool mousemove --window "$wall" 36 43 click --repeat 2 --delay 80 1
-editor=$(wait_window "Tabuko - [メモ]を新規作成 -")
-sleep 0.5
-xdotool type --delay 50 typed
-click_in 245 284 1 "$editor"
-sleep 1
+type_memo "Tabuko - [メモ]を新規作成 -" typed
 [ "$(box_titles "$APP/1.dat" | sort)" = "$(printf 'typed\nスクリプトのメモ' | sort)" ] ||
     fail "1.dat after the store: $(box_titles "$APP/1.dat")"
 [ "$(hex_of "$APP/backup/$today/1.dat")" = "$first_1dat" ] || fail "backup/$today/1.dat"

@@ -17,3 +17,12 @@ inline std::unique_ptr<TMemoData> Memo(std::vector<std::string> lines, TDateTime
     memo->SortKey = sortKey;
     return memo;
 }
+
+// The first lines (titles) of a list's memos, in list order; an empty memo gives "".
+using Titles = std::vector<std::string>;
+inline Titles TitlesOf(const TMemoList& list) {
+    Titles titles;
+    for (const auto& memo : list)
+        titles.push_back(memo->Lines.empty() ? std::string() : memo->Lines[0]);
+    return titles;
+}
