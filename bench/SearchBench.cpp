@@ -14,12 +14,12 @@
 #include "SampleMemos.h"
 #include "editor/Unit2.h"
 #include "editor/Unit5.h"
+#include "mainwindow/Search.h"
 #include "mainwindow/Unit1.h"
 #include "mainwindow/Unit3.h"
 #include "mainwindow/Unit4.h"
 #include "platform/CP932.h"
 #include "search/MemoSearch.h"
-#include "search/SearchWindow.h"
 
 #include <QApplication>
 #include <QDir>

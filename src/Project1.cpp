@@ -1,26 +1,21 @@
-// Tabuko: creates the five windows in order and runs the message loop until the wall closes.
+// Tabuko: creates the main window (the others are built when first used) and runs the message
+// loop until the wall closes.
 // One program runs per data folder (the current directory): a later start there hands over to
 // the running one. Commands on the command line that need no window run without one.
 #include "cli/CommandLine.h"
 #include "cli/Dispatcher.h"
-#include "editor/Unit2.h"
-#include "editor/Unit5.h"
 #include "instance/Channel.h"
 #include "instance/SingleInstance.h"
-#include "mainwindow/ProgramFont.h"
 #include "mainwindow/ProgramWindows.h"
 #include "mainwindow/Unit1.h"
-#include "mainwindow/Unit3.h"
-#include "mainwindow/Unit4.h"
 #include "platform/DataFolder.h"
 #include "platform/Guard.h"
 #include "platform/Platform.h"
-#include "search/SearchWindow.h"
 #include "session/ModalWindows.h"
 #include "session/PlatformChoice.h"
 #include "session/SessionEnd.h"
 #include "session/TrayWatcher.h"
-#include "trayicon/TrayIcon.h"
+#include "ui/ProgramFont.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,7 +1,7 @@
 // Behaviour that desktops ask of every window: modal windows that cannot be minimised away, and
 // the program's font in menus, hints and message boxes.
-#include "mainwindow/ProgramFont.h"
 #include "session/ModalWindows.h"
+#include "ui/ProgramFont.h"
 
 #include <QApplication>
 #include <QDialog>

@@ -3,14 +3,14 @@
 #include "editor/Unit2.h"
 #include "editor/Unit5.h"
 #include "mainwindow/FormRgn.h"
-#include "mainwindow/Position.h"
+#include "mainwindow/Search.h"
 #include "mainwindow/Unit1.h"
 #include "mainwindow/Unit3.h"
 #include "mainwindow/Unit4.h"
-#include "search/SearchWindow.h"
 #include "store/BoxFile.h"
 #include "store/FileAccess.h"
 #include "trayicon/TrayIcon.h"
+#include "ui/Position.h"
 
 #include <QAction>
 #include <QApplication>
@@ -288,6 +288,14 @@ TEST_F(MainWindowTest, AboutBoxIsCentredModalAndDisablesTheTrayIcon) {
     Form1->about1Click();
     ASSERT_EQ(fake->modalShown.size(), 1u);
     EXPECT_FALSE(enabledWhileOpen);
+    EXPECT_TRUE(Form1->TrayIcon1->Enabled());
+
+    // Pauses nest: the about box closing does not end a pause held around it.
+    {
+        const TrayIconPause outer;
+        Form1->about1Click();
+        EXPECT_FALSE(Form1->TrayIcon1->Enabled());
+    }
     EXPECT_TRUE(Form1->TrayIcon1->Enabled());
 }
 

@@ -4,13 +4,15 @@
 #include "Memos.h"
 
 #include "editor/Unit2.h"
-#include "mainwindow/Position.h"
+#include "mainwindow/Search.h"
 #include "mainwindow/Unit1.h"
 #include "platform/CP932.h"
 #include "platform/DateTime.h"
+#include "search/SearchHost.h"
 #include "search/SearchWindow.h"
 #include "store/BoxFile.h"
 #include "store/FileAccess.h"
+#include "ui/Position.h"
 
 #include <QAction>
 #include <QApplication>
@@ -21,6 +23,7 @@
 #include <QShortcut>
 #include <QToolButton>
 #include <QTreeView>
+#include <memory>
 
 namespace {
 
@@ -188,6 +191,67 @@ TEST_F(SearchWindowTest, PositionIsKeptInItsOwnSection) {
     WriteCp932File(dir.file(kSettingsFileName), "[SearchWindow]\nTop=900\nLeft=50\n");
     CreateForms();
     EXPECT_EQ(FormSearch->pos(), CentredOnPrimary(FormSearch->frameGeometry().size()));
+}
+
+// The main window as the search window's host, reduced to what the test sets and records.
+class FakeSearchHost final : public SearchHost {
+public:
+    std::array<TMemoList, 7> lists;
+    IniFile settings;
+    std::function<void()> diskChanges; // what TakeInDiskChanges finds changed
+    std::vector<std::string> calls;    // "take in", "menu <box> <serial>"
+
+    const std::array<TMemoList, 7>& MemoLists() const override { return lists; }
+    std::string BoxName(int box) const override { return "box" + std::to_string(box); }
+    void TakeInDiskChanges() override {
+        calls.push_back("take in");
+        if (diskChanges)
+            diskChanges();
+    }
+    void ShowMemoMenu(int box, MemoSerial serial, QPoint) override {
+        calls.push_back("menu " + std::to_string(box) + " " + std::to_string(serial));
+    }
+    IniFile ReadSettings() const override { return settings; }
+    void WriteSettings(const std::function<void(IniFile&)>& change) override { change(settings); }
+};
+
+TEST_F(SearchWindowTest, WorksOnTheMemosAndSettingsItsHostGives) {
+    FakeSearchHost host;
+    host.settings.WriteInteger("SearchWindow", "Top", 40);
+    host.settings.WriteInteger("SearchWindow", "Left", 50);
+    host.lists[3].push_back(Memo({"apple pie"}, 45002));
+    host.lists[5].push_back(Memo({"green apple"}, 45001));
+    const MemoSerial pie = host.lists[3][0]->Serial();
+    const MemoSerial green = host.lists[5][0]->Serial();
+
+    const auto window = std::make_unique<TFormSearch>(host);
+    EXPECT_EQ(window->pos(), QPoint(50, 40));
+    window->Open(QStringLiteral("apple"));
+    ASSERT_EQ(window->ResultCount(), 2);
+    const TSearchResults& results = window->Results();
+    EXPECT_EQ(results.data(results.index(0, TSearchResults::BoxColumn), Qt::DisplayRole),
+              QStringLiteral("box3"));
+    EXPECT_EQ(results.data(results.index(1, TSearchResults::BoxColumn), Qt::DisplayRole),
+              QStringLiteral("box5"));
+
+    // A row opens its memo's menu once the changes on disk are in.
+    window->OpenRow(1);
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"take in", "menu 5 " + std::to_string(green)}));
+
+    // A memo that the changes on disk took away is not opened; the results follow the host.
+    host.calls.clear();
+    host.diskChanges = [&host] {
+        host.lists[3].clear();
+    };
+    ASSERT_EQ(results.EntryAt(0).memo, pie);
+    window->OpenRow(0);
+    EXPECT_EQ(host.calls, std::vector<std::string>{"take in"});
+    EXPECT_EQ(window->ResultCount(), 1);
+
+    window->move(70, 80);
+    window->reject();
+    EXPECT_EQ(host.settings.ReadInteger("SearchWindow", "Top", 0), 80);
+    EXPECT_EQ(host.settings.ReadInteger("SearchWindow", "Left", 0), 70);
 }
 
 } // namespace

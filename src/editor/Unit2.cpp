@@ -5,8 +5,6 @@
 #include "editor/BoxButton.h"
 #include "mainwindow/MenuDesign.h"
 #include "mainwindow/Picture.h"
-#include "mainwindow/Position.h"
-#include "mainwindow/ProgramFont.h"
 #include "mainwindow/Unit1.h"
 #include "platform/CP932.h"
 #include "platform/Exception.h"
@@ -17,7 +15,8 @@
 #include "store/BoxCommands.h"
 #include "store/BoxFile.h"
 #include "store/BoxSync.h"
-#include "trayicon/TrayIcon.h"
+#include "ui/Position.h"
+#include "ui/ProgramFont.h"
 
 #include <QButtonGroup>
 #include <QContextMenuEvent>
@@ -191,7 +190,8 @@ void TForm2::showEvent(QShowEvent* event) {
 }
 
 void TForm2::FormShow() {
-    Form1->TrayIcon1->SetEnabled(false);
+    if (!trayPause_)
+        trayPause_ = std::make_unique<TrayIconPause>();
     UpdateCaption();
     for (int n = 1; n <= 6; ++n)
         SpeedButton[n]->setToolTip(cp932::Decode(Form1->BoxName(n)));
@@ -416,7 +416,7 @@ void TForm2::FormClose() {
     } else {
         platform::Guard(savePosition);
     }
-    Form1->TrayIcon1->SetEnabled(true);
+    trayPause_.reset();
 }
 
 void TForm2::keyPressEvent(QKeyEvent* event) {

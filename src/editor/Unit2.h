@@ -1,8 +1,8 @@
 #pragma once
 
-#include "mainwindow/LazyWindow.h"
 #include "platform/DateTime.h"
 #include "store/MemoData.h"
+#include "ui/LazyWindow.h"
 
 #include <QDialog>
 #include <array>
@@ -18,6 +18,7 @@ class QMenu;
 class QPlainTextEdit;
 class QPushButton;
 class QToolButton;
+class TrayIconPause;
 
 // The memo editor: a modal window in which a memo is written or changed and stored into the box
 // whose button is down.
@@ -136,6 +137,8 @@ private:
     std::vector<std::string> OriginalLines;
     // Hands a phrase file to the shell when it exists.
     static void OpenPhraseFile(const char* fileName);
+    // Held from showing to closing: the notification-area icon ignores clicks meanwhile.
+    std::unique_ptr<TrayIconPause> trayPause_;
 };
 
 extern LazyWindow<TForm2> Form2;

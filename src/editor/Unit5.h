@@ -1,6 +1,6 @@
 #pragma once
 
-#include "mainwindow/LazyWindow.h"
+#include "ui/LazyWindow.h"
 
 #include <QCalendarWidget>
 #include <QDate>

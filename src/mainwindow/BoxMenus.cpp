@@ -4,11 +4,11 @@
 #include "mainwindow/MenuDesign.h"
 #include "mainwindow/MenuTitle.h"
 #include "mainwindow/Picture.h"
+#include "mainwindow/Search.h"
 #include "mainwindow/Unit1.h"
 #include "platform/CP932.h"
 #include "platform/Guard.h"
 #include "platform/Platform.h"
-#include "search/SearchWindow.h"
 #include "store/BoxFile.h"
 #include "trayicon/TrayIcon.h"
 

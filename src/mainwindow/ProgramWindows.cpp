@@ -2,10 +2,10 @@
 
 #include "editor/Unit2.h"
 #include "editor/Unit5.h"
+#include "mainwindow/Search.h"
 #include "mainwindow/Unit1.h"
 #include "mainwindow/Unit3.h"
 #include "mainwindow/Unit4.h"
-#include "search/SearchWindow.h"
 
 #include <utility>
 

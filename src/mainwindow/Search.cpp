@@ -1,10 +1,35 @@
-// The main window's part in the search window: opening it, and a found memo's memo menu.
-#include "editor/Unit2.h"
+// The main window's part in the search window: opening it, the memos and settings it works on,
+// and a found memo's memo menu.
+#include "mainwindow/Search.h"
+
 #include "mainwindow/Unit1.h"
 #include "platform/Platform.h"
-#include "search/SearchWindow.h"
+#include "search/SearchHost.h"
 
 #include <QMenu>
+
+namespace {
+
+// The main window as the search window sees it.
+class MainWindowSearchHost final : public SearchHost {
+public:
+    const std::array<TMemoList, 7>& MemoLists() const override { return Form1->BoxMemoLists; }
+    std::string BoxName(int box) const override { return Form1->BoxName(box); }
+    void TakeInDiskChanges() override { Form1->TakeInDiskChanges(); }
+    void ShowMemoMenu(int box, MemoSerial serial, QPoint at) override {
+        Form1->ShowMemoMenu(box, serial, at);
+    }
+    IniFile ReadSettings() const override { return Form1->ReadSettings(); }
+    void WriteSettings(const std::function<void(IniFile&)>& change) override {
+        Form1->WriteSettings(change);
+    }
+};
+
+MainWindowSearchHost searchHost;
+
+} // namespace
+
+LazyWindow<TFormSearch> FormSearch([] { return new TFormSearch(searchHost); });
 
 void TForm1::OpenSearch(const QString& text) {
     TakeInDiskChanges();

@@ -1,12 +1,9 @@
 // The main window: its design, start-up and shut-down, the settings file and the window commands.
 #include "mainwindow/Unit1.h"
 
-#include "editor/Unit2.h"
 #include "mainwindow/FormRgn.h"
 #include "mainwindow/Image.h"
 #include "mainwindow/MenuDesign.h"
-#include "mainwindow/Position.h"
-#include "mainwindow/ProgramFont.h"
 #include "mainwindow/Unit3.h"
 #include "platform/CP932.h"
 #include "platform/DataFolder.h"
@@ -17,6 +14,8 @@
 #include "session/PlatformChoice.h"
 #include "store/BoxFile.h"
 #include "trayicon/TrayIcon.h"
+#include "ui/Position.h"
+#include "ui/ProgramFont.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -348,6 +347,16 @@ void TForm1::WriteMainSettings(IniFile& settings) const {
 
 bool TForm1::TrayIconReachable() const {
     return TrayIcon1->Registered();
+}
+
+TrayIconPause::TrayIconPause() : form_(Form1) {
+    if (form_->trayIconPauses_++ == 0)
+        form_->TrayIcon1->SetEnabled(false);
+}
+
+TrayIconPause::~TrayIconPause() {
+    if (--form_->trayIconPauses_ == 0)
+        form_->TrayIcon1->SetEnabled(true);
 }
 
 bool TForm1::ShowsAtStart() const {

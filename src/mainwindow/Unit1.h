@@ -289,6 +289,9 @@ protected:
     bool focusNextPrevChild(bool next) override;
 
 private:
+    friend class TrayIconPause;
+    int trayIconPauses_ = 0;
+
     void CreateDesign();
     // Appends a disabled, owner-drawn title row to a box menu or the memo menu (BoxMenus.cpp).
     QWidgetAction* AddTitleRow(QMenu* menu, const QString& name, const QString& caption);
@@ -330,6 +333,20 @@ private:
 };
 
 extern TForm1* Form1;
+
+// While one lives, the notification-area icon of Form1 ignores clicks: a modal window (the
+// editor, the about box, the skin information window) holds one while it is up. Pauses nest;
+// the icon acts again when the last one ends.
+class TrayIconPause {
+public:
+    TrayIconPause();
+    ~TrayIconPause();
+    TrayIconPause(const TrayIconPause&) = delete;
+    TrayIconPause& operator=(const TrayIconPause&) = delete;
+
+private:
+    TForm1* form_;
+};
 
 // The settings file name that writers use (current directory).
 inline const QString kSettingsFileName = QStringLiteral("TabukoExc.ini");

@@ -1,8 +1,7 @@
 #include "mainwindow/Unit3.h"
 
-#include "mainwindow/ProgramFont.h"
 #include "mainwindow/Unit1.h"
-#include "trayicon/TrayIcon.h"
+#include "ui/ProgramFont.h"
 
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
@@ -63,12 +62,15 @@ TForm3::TForm3() {
     setFixedSize(sizeHint());
 }
 
+TForm3::~TForm3() = default;
+
 void TForm3::FormShow() {
-    Form1->TrayIcon1->SetEnabled(false);
+    if (!trayPause_)
+        trayPause_ = std::make_unique<TrayIconPause>();
 }
 
 void TForm3::FormClose() {
-    Form1->TrayIcon1->SetEnabled(true);
+    trayPause_.reset();
 }
 
 void TForm3::showEvent(QShowEvent* event) {

@@ -1,13 +1,12 @@
 #include "mainwindow/Unit4.h"
 
 #include "mainwindow/Image.h"
-#include "mainwindow/Position.h"
-#include "mainwindow/ProgramFont.h"
 #include "mainwindow/Unit1.h"
 #include "platform/Guard.h"
 #include "platform/IniFile.h"
 #include "platform/Platform.h"
-#include "trayicon/TrayIcon.h"
+#include "ui/Position.h"
+#include "ui/ProgramFont.h"
 
 #include <QLabel>
 #include <QMouseEvent>
@@ -94,16 +93,17 @@ void TForm4::FormCreate() {
     PlaceWindow(this, QPoint(left, top));
 }
 
+TForm4::~TForm4() = default;
+
 void TForm4::FormShow() {
-    Form1->TrayIcon1->SetEnabled(false);
+    if (!trayPause_)
+        trayPause_ = std::make_unique<TrayIconPause>();
 }
 
 void TForm4::FormClose() {
     // The notification-area icon comes back even when the position cannot be saved; otherwise
     // its menus would stay unusable for the rest of the run.
-    struct EnableTrayIcon {
-        ~EnableTrayIcon() { Form1->TrayIcon1->SetEnabled(true); }
-    } enable;
+    const std::unique_ptr<TrayIconPause> pause = std::move(trayPause_);
     Form1->WriteSettings([this](IniFile& settings) {
         settings.WriteInteger("SkinInfoWindow", "Top", y());
         settings.WriteInteger("SkinInfoWindow", "Left", x());

@@ -1,12 +1,14 @@
 #pragma once
 
-#include "mainwindow/LazyWindow.h"
+#include "ui/LazyWindow.h"
 
 #include <QDialog>
+#include <memory>
 
 class QLabel;
 class QPlainTextEdit;
 class TImage;
+class TrayIconPause;
 
 // The skin information window: name, author, link, comment and picture of the current skin.
 // Filled by TForm1::N12Click each time it is shown.
@@ -14,6 +16,7 @@ class TForm4 : public QDialog {
     Q_OBJECT
 public:
     TForm4();
+    ~TForm4() override;
 
     // ---- design ----
     QLabel* Label1 = nullptr;        // "名称"
@@ -38,6 +41,9 @@ protected:
 
 private:
     void CreateDesign();
+
+    // Held from showing to closing: the notification-area icon ignores clicks meanwhile.
+    std::unique_ptr<TrayIconPause> trayPause_;
 };
 
 extern LazyWindow<TForm4> Form4;

@@ -1,13 +1,13 @@
 #include "search/SearchWindow.h"
 
-#include "mainwindow/Position.h"
-#include "mainwindow/ProgramFont.h"
-#include "mainwindow/Unit1.h"
 #include "platform/CP932.h"
 #include "platform/DateTime.h"
 #include "platform/Guard.h"
 #include "platform/IniFile.h"
 #include "platform/Platform.h"
+#include "search/SearchHost.h"
+#include "ui/Position.h"
+#include "ui/ProgramFont.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -19,8 +19,6 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 #include <algorithm>
-
-LazyWindow<TFormSearch> FormSearch;
 
 namespace {
 
@@ -166,7 +164,7 @@ QVariant TSearchResults::data(const QModelIndex& index, int role) const {
 
 // ---- the window ----
 
-TFormSearch::TFormSearch() {
+TFormSearch::TFormSearch(SearchHost& host) : host_(host) {
     CreateDesign();
     platform::Guard([this] { FormCreate(); });
 }
@@ -221,14 +219,14 @@ void TFormSearch::CreateDesign() {
 }
 
 void TFormSearch::FormCreate() {
-    const IniFile settings = Form1->ReadSettings();
+    const IniFile settings = host_.ReadSettings();
     const QPoint centred = CentredOnPrimary(frameGeometry().size());
     PlaceWindow(this, QPoint(settings.ReadInteger("SearchWindow", "Left", centred.x()),
                              settings.ReadInteger("SearchWindow", "Top", centred.y())));
 }
 
 void TFormSearch::FormClose() {
-    Form1->WriteSettings([this](IniFile& settings) {
+    host_.WriteSettings([this](IniFile& settings) {
         settings.WriteInteger("SearchWindow", "Top", y());
         settings.WriteInteger("SearchWindow", "Left", x());
     });
@@ -254,7 +252,7 @@ void TFormSearch::Refresh() {
     const MemoSerial chosen = ChosenMemo();
     // The rows point into the index: they go before it is made again.
     results_.Reset(nullptr, {}, {}, {});
-    index_.Build(Form1->BoxMemoLists);
+    index_.Build(host_.MemoLists());
     stale_ = false;
     RunQuery(chosen);
 }
@@ -270,7 +268,7 @@ void TFormSearch::RunQuery(MemoSerial keep) {
     const std::optional<std::string> query = search::FoldQuery(typed);
     std::array<QString, 7> names;
     for (int n = 1; n <= 6; ++n)
-        names[std::size_t(n)] = cp932::Decode(Form1->BoxName(n));
+        names[std::size_t(n)] = cp932::Decode(host_.BoxName(n));
     results_.Reset(&index_, query ? index_.Find(*query) : std::vector<std::uint32_t>(),
                    query.value_or(std::string()), names);
 
@@ -303,8 +301,8 @@ void TFormSearch::OpenRow(int row) {
     const QPoint at = ListView1->viewport()->mapToGlobal(rect.bottomLeft());
 
     // Changes made on disk by others come in first, as when a box menu opens.
-    Form1->TakeInDiskChanges();
-    const TMemoList& list = Form1->BoxMemoLists[std::size_t(entry.box)];
+    host_.TakeInDiskChanges();
+    const TMemoList& list = host_.MemoLists()[std::size_t(entry.box)];
     const std::ptrdiff_t found = IndexOfMemo(list, entry.memo);
     if (found < 0 || !search::SameMemo(*list[std::size_t(found)], entry.memoDate, text)) {
         Refresh();
@@ -312,7 +310,7 @@ void TFormSearch::OpenRow(int row) {
                                        "結果を新しくしました。"));
         return;
     }
-    Form1->ShowMemoMenu(entry.box, entry.memo, at);
+    host_.ShowMemoMenu(entry.box, entry.memo, at);
 }
 
 void TFormSearch::showEvent(QShowEvent* event) {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "mainwindow/LazyWindow.h"
 #include "search/MemoSearch.h"
+#include "ui/LazyWindow.h"
 
 #include <QAbstractTableModel>
 #include <QDialog>
@@ -11,6 +11,7 @@
 class QLabel;
 class QLineEdit;
 class QTreeView;
+class SearchHost;
 
 // The rows of the search window: one per memo that contains the query, in memo order within box
 // order. Columns: box name, memo date, title, and the line that matched (its Qt::UserRole gives
@@ -41,11 +42,12 @@ private:
 // The search window "メモの検索": a field and the memos of all six boxes that contain its text,
 // updated as the user types. A chosen row pops up the memo's memo menu at the row, as choosing
 // the memo in its box menu does. Created once, hidden between uses; its position is kept in the
-// settings section SearchWindow.
+// settings section SearchWindow. It works on the memos, names and settings `host` gives, which
+// must outlive it.
 class TFormSearch : public QDialog {
     Q_OBJECT
 public:
-    TFormSearch();
+    explicit TFormSearch(SearchHost& host);
 
     // ---- design ----
     QLineEdit* Edit1 = nullptr;     // the text to find
@@ -59,7 +61,7 @@ public:
     // again now while the window is shown, else when it is next shown (closing the window lets
     // its copy of the memos go).
     void ListsChanged();
-    // Builds the index from the main window's lists and runs the query again.
+    // Builds the index from the host's lists and runs the query again.
     void Refresh();
     // Opens the memo of result row `row`: its memo menu at the row.
     void OpenRow(int row);
@@ -82,9 +84,8 @@ private:
     // The memo of the current row, or 0.
     MemoSerial ChosenMemo() const;
 
+    SearchHost& host_;
     search::MemoIndex index_;
     TSearchResults results_;
     bool stale_ = true;
 };
-
-extern LazyWindow<TFormSearch> FormSearch;

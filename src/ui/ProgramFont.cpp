@@ -1,4 +1,4 @@
-#include "mainwindow/ProgramFont.h"
+#include "ui/ProgramFont.h"
 
 #include <QApplication>
 

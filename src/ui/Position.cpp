@@ -1,4 +1,4 @@
-#include "mainwindow/Position.h"
+#include "ui/Position.h"
 
 #include <QWidget>
 #include <algorithm>
