@@ -6,11 +6,11 @@
 #include "editor/Unit2.h"
 #include "mainwindow/Position.h"
 #include "mainwindow/Unit1.h"
-#include "platform/CP932.h"
-#include "platform/DateTime.h"
 #include "search/SearchWindow.h"
 #include "store/BoxFile.h"
 #include "store/FileAccess.h"
+#include "util/CP932.h"
+#include "util/DateTime.h"
 
 #include <QAction>
 #include <QApplication>

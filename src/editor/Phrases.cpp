@@ -5,11 +5,11 @@
 #include "editor/Unit5.h"
 #include "mainwindow/Position.h"
 #include "mainwindow/Unit1.h"
-#include "platform/CP932.h"
-#include "platform/Exception.h"
 #include "platform/Guard.h"
-#include "platform/IniFile.h"
 #include "platform/Platform.h"
+#include "util/CP932.h"
+#include "util/Exception.h"
+#include "util/IniFile.h"
 
 #include <QAction>
 #include <QFile>

@@ -8,16 +8,16 @@
 #include "mainwindow/Position.h"
 #include "mainwindow/ProgramFont.h"
 #include "mainwindow/Unit1.h"
-#include "platform/CP932.h"
-#include "platform/Exception.h"
 #include "platform/Guard.h"
-#include "platform/IniFile.h"
 #include "platform/Platform.h"
 #include "session/Draft.h"
 #include "store/BoxCommands.h"
 #include "store/BoxFile.h"
 #include "store/BoxSync.h"
 #include "trayicon/TrayIcon.h"
+#include "util/CP932.h"
+#include "util/Exception.h"
+#include "util/IniFile.h"
 
 #include <QButtonGroup>
 #include <QContextMenuEvent>

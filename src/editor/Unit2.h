@@ -1,8 +1,8 @@
 #pragma once
 
 #include "mainwindow/LazyWindow.h"
-#include "platform/DateTime.h"
 #include "store/MemoData.h"
+#include "util/DateTime.h"
 
 #include <QDialog>
 #include <array>

@@ -3,10 +3,10 @@
 
 #include "editor/Unit2.h"
 #include "mainwindow/ProgramFont.h"
-#include "platform/CP932.h"
-#include "platform/DateTime.h"
 #include "platform/Guard.h"
 #include "platform/Platform.h"
+#include "util/CP932.h"
+#include "util/DateTime.h"
 
 #include <QAbstractSpinBox>
 #include <QApplication>

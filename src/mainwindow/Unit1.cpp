@@ -8,15 +8,15 @@
 #include "mainwindow/Position.h"
 #include "mainwindow/ProgramFont.h"
 #include "mainwindow/Unit3.h"
-#include "platform/CP932.h"
 #include "platform/DataFolder.h"
-#include "platform/Exception.h"
 #include "platform/Files.h"
 #include "platform/Guard.h"
 #include "platform/Platform.h"
 #include "session/PlatformChoice.h"
 #include "store/BoxFile.h"
 #include "trayicon/TrayIcon.h"
+#include "util/CP932.h"
+#include "util/Exception.h"
 
 #include <QApplication>
 #include <QCloseEvent>

@@ -2,8 +2,8 @@
 
 #include "mainwindow/BoxMenu.h"
 #include "platform/FileStamp.h"
-#include "platform/IniFile.h"
 #include "store/MemoData.h"
+#include "util/IniFile.h"
 
 #include <QColor>
 #include <QHash>
@@ -164,7 +164,7 @@ public:
     void N14Click();
     void N12Click();
 
-    // ---- box menus and indicators (BoxMenus.cpp) ----
+    // ---- box menus and indicators (MenusAndIndicators.cpp) ----
     // Sorts the list; the menu's memo items are brought up to date as the menu next opens.
     void RebuildBoxMenu(TMemoList& list, QMenu* menu);
     // Makes a box menu's memo items match the list of its last rebuild (when it opens).
@@ -196,7 +196,7 @@ public:
     void UpdateTrayFolderItems();
     void UpdateNewMemoCaptions();
 
-    // ---- box commands (BoxCommands.cpp) ----
+    // ---- box commands (MemoMenuCommands.cpp) ----
     void Delete1Click();
     void MoveMenuClick(QAction* item);
     void DelLogClick();
@@ -290,7 +290,8 @@ protected:
 
 private:
     void CreateDesign();
-    // Appends a disabled, owner-drawn title row to a box menu or the memo menu (BoxMenus.cpp).
+    // Appends a disabled, owner-drawn title row to a box menu or the memo menu
+    // (MenusAndIndicators.cpp).
     QWidgetAction* AddTitleRow(QMenu* menu, const QString& name, const QString& caption);
     bool eventFilter(QObject* watched, QEvent* event) override;
     void ConnectHandlers();

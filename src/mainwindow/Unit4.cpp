@@ -5,9 +5,9 @@
 #include "mainwindow/ProgramFont.h"
 #include "mainwindow/Unit1.h"
 #include "platform/Guard.h"
-#include "platform/IniFile.h"
 #include "platform/Platform.h"
 #include "trayicon/TrayIcon.h"
+#include "util/IniFile.h"
 
 #include <QLabel>
 #include <QMouseEvent>

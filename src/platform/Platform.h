@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/DateTime.h"
 #include "platform/FileStamp.h"
+#include "util/DateTime.h"
 
 #include <QPoint>
 #include <QRect>

@@ -1,11 +1,11 @@
 #include "platform/RealPlatform.h"
 
-#include "platform/CP932.h"
-#include "platform/Exception.h"
 #include "platform/FileReplace.h"
-#include "platform/MessageText.h"
 #include "platform/RegionStore.h"
 #include "platform/TrayHost.h"
+#include "util/CP932.h"
+#include "util/Exception.h"
+#include "util/MessageText.h"
 
 #include <QApplication>
 #include <QCursor>

@@ -3,11 +3,11 @@
 #include "mainwindow/Position.h"
 #include "mainwindow/ProgramFont.h"
 #include "mainwindow/Unit1.h"
-#include "platform/CP932.h"
-#include "platform/DateTime.h"
 #include "platform/Guard.h"
-#include "platform/IniFile.h"
 #include "platform/Platform.h"
+#include "util/CP932.h"
+#include "util/DateTime.h"
+#include "util/IniFile.h"
 
 #include <QApplication>
 #include <QHeaderView>

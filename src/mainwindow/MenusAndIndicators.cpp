@@ -5,12 +5,12 @@
 #include "mainwindow/MenuTitle.h"
 #include "mainwindow/Picture.h"
 #include "mainwindow/Unit1.h"
-#include "platform/CP932.h"
 #include "platform/Guard.h"
 #include "platform/Platform.h"
 #include "search/SearchWindow.h"
 #include "store/BoxFile.h"
 #include "trayicon/TrayIcon.h"
+#include "util/CP932.h"
 
 #include <QMenu>
 #include <QPixmap>
