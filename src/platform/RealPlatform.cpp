@@ -299,4 +299,9 @@ FileStamp RealPlatform::SaveFile(const QString& path, const std::string& bytes) 
     return ReplaceFileWhole(path, bytes);
 }
 
+Platform& Real() {
+    static RealPlatform real;
+    return real;
+}
+
 } // namespace platform
