@@ -14,10 +14,10 @@
 // The files are written to a temporary folder (TMPDIR or /tmp) that is the current directory,
 // since box files are opened by bare name.
 #include "SampleMemos.h"
-#include "platform/CP932.h"
 #include "store/BoxFile.h"
 #include "store/BoxMerge.h"
 #include "store/BoxSync.h"
+#include "util/CP932.h"
 
 #include <QDir>
 #include <QFile>

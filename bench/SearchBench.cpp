@@ -18,8 +18,8 @@
 #include "mainwindow/Unit1.h"
 #include "mainwindow/Unit3.h"
 #include "mainwindow/Unit4.h"
-#include "platform/CP932.h"
 #include "search/MemoSearch.h"
+#include "util/CP932.h"
 
 #include <QApplication>
 #include <QDir>

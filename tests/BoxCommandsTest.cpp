@@ -5,10 +5,10 @@
 
 #include "mainwindow/Image.h"
 #include "mainwindow/Unit1.h"
-#include "platform/CP932.h"
-#include "platform/Exception.h"
 #include "store/BoxCommands.h"
 #include "store/BoxFile.h"
+#include "util/CP932.h"
+#include "util/Exception.h"
 
 #include <QAction>
 #include <QFile>

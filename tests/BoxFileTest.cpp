@@ -3,8 +3,8 @@
 #include "FakePlatform.h"
 #include "Memos.h"
 #include "TempDir.h"
-#include "platform/Exception.h"
 #include "store/FileAccess.h"
+#include "util/Exception.h"
 
 #include <QFile>
 #include <bit>

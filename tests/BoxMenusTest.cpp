@@ -8,11 +8,11 @@
 #include "mainwindow/Image.h"
 #include "mainwindow/MenuTitle.h"
 #include "mainwindow/Unit1.h"
-#include "platform/CP932.h"
-#include "platform/Exception.h"
 #include "platform/Guard.h"
 #include "store/BoxFile.h"
 #include "trayicon/TrayIcon.h"
+#include "util/CP932.h"
+#include "util/Exception.h"
 
 #include <QAction>
 #include <QApplication>

@@ -5,8 +5,8 @@
 #include "Memos.h"
 #include "mainwindow/Image.h"
 #include "mainwindow/Unit1.h"
-#include "platform/Exception.h"
 #include "store/BoxFile.h"
+#include "util/Exception.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

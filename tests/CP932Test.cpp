@@ -1,7 +1,7 @@
 // The table-driven CP932 conversion against Qt's "windows-31j" codec, the converter it replaces:
 // the same text and bytes for every single byte, every pair, every BMP code point, a sample of
 // the code points beyond it, and random byte strings and texts.
-#include "platform/CP932.h"
+#include "util/CP932.h"
 #include "CodecReference.h"
 
 #include <QList>

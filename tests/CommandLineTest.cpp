@@ -9,10 +9,10 @@
 #include "cli/Transfer.h"
 #include "instance/Channel.h"
 #include "instance/SingleInstance.h"
-#include "platform/CP932.h"
-#include "platform/Exception.h"
 #include "store/BoxFile.h"
 #include "store/BoxSync.h"
+#include "util/CP932.h"
+#include "util/Exception.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -5,11 +5,11 @@
 
 #include "editor/Unit2.h"
 #include "mainwindow/Unit1.h"
-#include "platform/CP932.h"
-#include "platform/Exception.h"
-#include "platform/IniFile.h"
 #include "store/BoxFile.h"
 #include "trayicon/TrayIcon.h"
+#include "util/CP932.h"
+#include "util/Exception.h"
+#include "util/IniFile.h"
 
 #include <QAction>
 #include <QApplication>

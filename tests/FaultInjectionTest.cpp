@@ -6,12 +6,12 @@
 #include "editor/Unit2.h"
 #include "mainwindow/Unit1.h"
 #include "mainwindow/Unit4.h"
-#include "platform/Exception.h"
 #include "platform/Guard.h"
-#include "platform/IniFile.h"
 #include "store/BoxCommands.h"
 #include "store/BoxFile.h"
 #include "trayicon/TrayIcon.h"
+#include "util/Exception.h"
+#include "util/IniFile.h"
 
 #include <QAction>
 #include <QMenu>

@@ -1,7 +1,7 @@
 #include "mainwindow/FormRgn.h"
 
 #include "FakePlatform.h"
-#include "platform/Exception.h"
+#include "util/Exception.h"
 
 #include <QImage>
 #include <QWidget>

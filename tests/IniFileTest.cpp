@@ -1,5 +1,5 @@
 // Reading and writing rules of the INI files (settings and skin descriptions).
-#include "platform/IniFile.h"
+#include "util/IniFile.h"
 #include "FakePlatform.h"
 #include "TempDir.h"
 

@@ -2,7 +2,7 @@
 // only, the matched range in a line, and the order of the results.
 #include "search/MemoSearch.h"
 #include "Memos.h"
-#include "platform/CP932.h"
+#include "util/CP932.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // Laying out message-box texts in lines.
-#include "platform/MessageText.h"
+#include "util/MessageText.h"
 
 #include <QStringList>
 #include <gtest/gtest.h>

@@ -4,10 +4,10 @@
 #include "editor/Unit2.h"
 #include "editor/Unit5.h"
 #include "mainwindow/Unit1.h"
-#include "platform/CP932.h"
-#include "platform/DateTime.h"
-#include "platform/IniFile.h"
-#include "platform/LineSplit.h"
+#include "util/CP932.h"
+#include "util/DateTime.h"
+#include "util/IniFile.h"
+#include "util/LineSplit.h"
 
 #include <QAccessible>
 #include <QAction>

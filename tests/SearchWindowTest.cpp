@@ -6,13 +6,13 @@
 #include "editor/Unit2.h"
 #include "mainwindow/Search.h"
 #include "mainwindow/Unit1.h"
-#include "platform/CP932.h"
-#include "platform/DateTime.h"
 #include "search/SearchHost.h"
 #include "search/SearchWindow.h"
 #include "store/BoxFile.h"
 #include "store/FileAccess.h"
 #include "ui/Position.h"
+#include "util/CP932.h"
+#include "util/DateTime.h"
 
 #include <QAction>
 #include <QApplication>

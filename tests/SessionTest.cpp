@@ -4,12 +4,12 @@
 #include "Memos.h"
 #include "editor/Unit2.h"
 #include "mainwindow/Unit1.h"
-#include "platform/CP932.h"
 #include "session/Draft.h"
 #include "session/PlatformChoice.h"
 #include "session/SessionEnd.h"
 #include "store/BoxFile.h"
 #include "trayicon/TrayIcon.h"
+#include "util/CP932.h"
 
 #include <QAction>
 #include <QApplication>

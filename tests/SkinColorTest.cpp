@@ -1,7 +1,7 @@
 // Colour values of skin.ini: names, integers, system colours.
 #include "mainwindow/SkinColor.h"
-#include "platform/CP932.h"
-#include "platform/Exception.h"
+#include "util/CP932.h"
+#include "util/Exception.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 // look as the program needs it (wall outline by pure green, icons on the wall, names, icons).
 #include "mainwindow/Picture.h"
 #include "mainwindow/SkinColor.h"
-#include "platform/CP932.h"
-#include "platform/IniFile.h"
+#include "util/CP932.h"
+#include "util/IniFile.h"
 
 #include <QDir>
 #include <QFile>

@@ -5,11 +5,11 @@
 #include "mainwindow/Image.h"
 #include "mainwindow/Unit1.h"
 #include "mainwindow/Unit4.h"
-#include "platform/CP932.h"
 #include "platform/DataFolder.h"
 #include "platform/Guard.h"
-#include "platform/IniFile.h"
 #include "trayicon/TrayIcon.h"
+#include "util/CP932.h"
+#include "util/IniFile.h"
 
 #include <QCoreApplication>
 #include <QDir>

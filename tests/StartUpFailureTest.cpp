@@ -7,11 +7,11 @@
 #include "editor/Unit2.h"
 #include "mainwindow/Image.h"
 #include "mainwindow/Unit1.h"
-#include "platform/CP932.h"
 #include "platform/Guard.h"
-#include "platform/IniFile.h"
 #include "store/BoxFile.h"
 #include "trayicon/TrayIcon.h"
+#include "util/CP932.h"
+#include "util/IniFile.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 // CP932 conversion, line splitting and the date and time texts.
-#include "platform/CP932.h"
-#include "platform/DateTime.h"
-#include "platform/LineSplit.h"
+#include "util/CP932.h"
+#include "util/DateTime.h"
+#include "util/LineSplit.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 #include "trayicon/TrayIcon.h"
 #include "FakePlatform.h"
 #include "TempDir.h"
-#include "platform/CP932.h"
 #include "platform/TrayHost.h"
+#include "util/CP932.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -4,12 +4,12 @@
 // writers changing one memo both keep.
 #include "FakePlatform.h"
 #include "TempDir.h"
-#include "platform/Exception.h"
 #include "store/BoxCommands.h"
 #include "store/BoxFile.h"
 #include "store/BoxMerge.h"
 #include "store/BoxSync.h"
 #include "store/SyncConflicts.h"
+#include "util/Exception.h"
 
 #include <QDir>
 #include <QFile>

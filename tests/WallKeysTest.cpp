@@ -6,8 +6,8 @@
 #include "editor/Unit2.h"
 #include "mainwindow/Image.h"
 #include "mainwindow/Unit1.h"
-#include "platform/CP932.h"
 #include "store/BoxFile.h"
+#include "util/CP932.h"
 
 #include <QAccessible>
 #include <QApplication>

@@ -1,7 +1,7 @@
 #include "SampleMemos.h"
 
-#include "platform/CP932.h"
 #include "store/BoxFile.h"
+#include "util/CP932.h"
 
 #include <QString>
 

@@ -5,13 +5,13 @@
 #include "instance/Channel.h"
 #include "instance/SingleInstance.h"
 #include "platform/DataFolder.h"
-#include "platform/DateTime.h"
-#include "platform/Exception.h"
 #include "platform/Files.h"
 #include "platform/Platform.h"
 #include "platform/StandardInput.h"
 #include "store/BoxFile.h"
 #include "store/BoxSync.h"
+#include "util/DateTime.h"
+#include "util/Exception.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

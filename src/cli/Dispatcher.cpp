@@ -4,12 +4,12 @@
 #include "instance/Channel.h"
 #include "mainwindow/Image.h"
 #include "mainwindow/Unit1.h"
-#include "platform/CP932.h"
-#include "platform/Exception.h"
 #include "platform/Guard.h"
 #include "platform/Platform.h"
 #include "store/BoxCommands.h"
 #include "store/BoxFile.h"
+#include "util/CP932.h"
+#include "util/Exception.h"
 
 #include <QApplication>
 #include <QTimer>

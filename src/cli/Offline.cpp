@@ -1,14 +1,14 @@
 #include "cli/Offline.h"
 
 #include "cli/Transfer.h"
-#include "platform/CP932.h"
 #include "platform/DataFolder.h"
-#include "platform/Exception.h"
 #include "platform/Files.h"
-#include "platform/IniFile.h"
 #include "store/BoxCommands.h"
 #include "store/BoxFile.h"
 #include "store/BoxSync.h"
+#include "util/CP932.h"
+#include "util/Exception.h"
+#include "util/IniFile.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,9 +1,9 @@
 #include "cli/Transfer.h"
 
-#include "platform/CP932.h"
-#include "platform/DateTime.h"
-#include "platform/Exception.h"
 #include "platform/FileReplace.h"
+#include "util/CP932.h"
+#include "util/DateTime.h"
+#include "util/Exception.h"
 
 #include <QDir>
 #include <QFile>

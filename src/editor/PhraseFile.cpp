@@ -1,7 +1,7 @@
 #include "editor/PhraseFile.h"
 
-#include "platform/CP932.h"
-#include "platform/LineSplit.h"
+#include "util/CP932.h"
+#include "util/LineSplit.h"
 
 #include <QString>
 #include <QStringDecoder>

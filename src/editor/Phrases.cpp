@@ -4,12 +4,12 @@
 #include "editor/PhraseFile.h"
 #include "editor/Unit5.h"
 #include "mainwindow/Unit1.h"
-#include "platform/CP932.h"
-#include "platform/Exception.h"
 #include "platform/Guard.h"
-#include "platform/IniFile.h"
 #include "platform/Platform.h"
 #include "ui/Position.h"
+#include "util/CP932.h"
+#include "util/Exception.h"
+#include "util/IniFile.h"
 
 #include <QAction>
 #include <QFile>

@@ -6,10 +6,7 @@
 #include "mainwindow/MenuDesign.h"
 #include "mainwindow/Picture.h"
 #include "mainwindow/Unit1.h"
-#include "platform/CP932.h"
-#include "platform/Exception.h"
 #include "platform/Guard.h"
-#include "platform/IniFile.h"
 #include "platform/Platform.h"
 #include "session/Draft.h"
 #include "store/BoxCommands.h"
@@ -17,6 +14,9 @@
 #include "store/BoxSync.h"
 #include "ui/Position.h"
 #include "ui/ProgramFont.h"
+#include "util/CP932.h"
+#include "util/Exception.h"
+#include "util/IniFile.h"
 
 #include <QButtonGroup>
 #include <QContextMenuEvent>

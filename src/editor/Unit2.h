@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/DateTime.h"
 #include "store/MemoData.h"
 #include "ui/LazyWindow.h"
+#include "util/DateTime.h"
 
 #include <QDialog>
 #include <array>

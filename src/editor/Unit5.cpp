@@ -2,11 +2,11 @@
 #include "editor/Unit5.h"
 
 #include "editor/Unit2.h"
-#include "platform/CP932.h"
-#include "platform/DateTime.h"
 #include "platform/Guard.h"
 #include "platform/Platform.h"
 #include "ui/ProgramFont.h"
+#include "util/CP932.h"
+#include "util/DateTime.h"
 
 #include <QAbstractSpinBox>
 #include <QApplication>

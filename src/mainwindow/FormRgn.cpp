@@ -1,6 +1,6 @@
 #include "mainwindow/FormRgn.h"
 
-#include "platform/Exception.h"
+#include "util/Exception.h"
 
 #include <QImage>
 #include <algorithm>

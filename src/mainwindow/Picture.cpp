@@ -1,6 +1,6 @@
 #include "mainwindow/Picture.h"
 
-#include "platform/Exception.h"
+#include "util/Exception.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -5,12 +5,12 @@
 #include "mainwindow/SkinColor.h"
 #include "mainwindow/Unit1.h"
 #include "mainwindow/Unit4.h"
-#include "platform/CP932.h"
 #include "platform/DataFolder.h"
 #include "platform/Files.h"
 #include "platform/Guard.h"
 #include "platform/Platform.h"
 #include "trayicon/TrayIcon.h"
+#include "util/CP932.h"
 
 #include <QDir>
 #include <QFile>

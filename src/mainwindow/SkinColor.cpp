@@ -1,8 +1,8 @@
 #include "mainwindow/SkinColor.h"
 
-#include "platform/CP932.h"
-#include "platform/Exception.h"
-#include "platform/IniFile.h"
+#include "util/CP932.h"
+#include "util/Exception.h"
+#include "util/IniFile.h"
 
 #include <array>
 

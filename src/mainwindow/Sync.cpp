@@ -3,8 +3,6 @@
 // menus and indicators follow without the user doing anything.
 #include "mainwindow/Unit1.h"
 
-#include "platform/DateTime.h"
-#include "platform/Exception.h"
 #include "platform/Files.h"
 #include "platform/Guard.h"
 #include "platform/Platform.h"
@@ -12,6 +10,8 @@
 #include "store/BoxFile.h"
 #include "store/BoxSync.h"
 #include "store/SyncConflicts.h"
+#include "util/DateTime.h"
+#include "util/Exception.h"
 
 #include <QDir>
 #include <QFile>

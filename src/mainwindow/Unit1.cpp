@@ -5,9 +5,7 @@
 #include "mainwindow/Image.h"
 #include "mainwindow/MenuDesign.h"
 #include "mainwindow/Unit3.h"
-#include "platform/CP932.h"
 #include "platform/DataFolder.h"
-#include "platform/Exception.h"
 #include "platform/Files.h"
 #include "platform/Guard.h"
 #include "platform/Platform.h"
@@ -16,6 +14,8 @@
 #include "trayicon/TrayIcon.h"
 #include "ui/Position.h"
 #include "ui/ProgramFont.h"
+#include "util/CP932.h"
+#include "util/Exception.h"
 
 #include <QApplication>
 #include <QCloseEvent>

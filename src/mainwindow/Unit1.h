@@ -2,8 +2,8 @@
 
 #include "mainwindow/BoxMenu.h"
 #include "platform/FileStamp.h"
-#include "platform/IniFile.h"
 #include "store/MemoData.h"
+#include "util/IniFile.h"
 
 #include <QColor>
 #include <QHash>
@@ -57,27 +57,27 @@ public:
 
     QMenu* PopupMenuSub = nullptr; // the memo menu
     QWidgetAction* MenuSubCaption = nullptr;
-    QAction* N1 = nullptr; // "編集"
-    QAction* N2 = nullptr;
+    QAction* N1 = nullptr;          // "編集"
+    QAction* N2 = nullptr;          // separator under "編集"
     std::array<QAction*, 7> Move{}; // Move1..Move6
-    QAction* N9 = nullptr;
-    QAction* N11 = nullptr;
-    QAction* Delete1 = nullptr; // "削除"
+    QAction* N9 = nullptr;          // separator above the trash box's Move6
+    QAction* N11 = nullptr;         // separator above "削除"
+    QAction* Delete1 = nullptr;     // "削除"
 
     QMenu* PopupMenuTrayLeft = nullptr; // box list of the notification-area icon's left button
     std::array<QAction*, 7> THFolder{};
-    QAction* N5 = nullptr;
+    QAction* N5 = nullptr; // separator above the trash box's THFolder6
 
     QMenu* PopupMenuApl = nullptr;        // the notification-area icon's right-button menu
     std::array<QAction*, 6> MenuAplNew{}; // MenuAplNew1..MenuAplNew5
-    QAction* N6 = nullptr;
+    QAction* N6 = nullptr;                // separator under the "にメモを作成" items
     QAction* WinHide = nullptr;
     QAction* WinShow = nullptr;
-    QAction* N20 = nullptr;
+    QAction* N20 = nullptr; // separator under "ウィンドウ表示"
     QAction* N19 = nullptr; // "削除ログを見る"
-    QAction* N4 = nullptr;
+    QAction* N4 = nullptr;  // separator above "about ..."
     QAction* about1 = nullptr;
-    QAction* N3 = nullptr;
+    QAction* N3 = nullptr;            // separator under "about ..."
     QAction* MenuAplSearch = nullptr; // "検索..."
     QAction* Exit1 = nullptr;
 
@@ -85,14 +85,14 @@ public:
     QMenu* N10 = nullptr;               // "スキン"
     QAction* N12 = nullptr;             // "このスキンについて..."
     QMenu* N8 = nullptr;                // "変更": the skin list
-    QAction* N13 = nullptr;
-    QAction* N14 = nullptr; // "デフォルトに戻す"
-    QMenu* N16 = nullptr;   // "ウィンドウ"
+    QAction* N13 = nullptr;             // separator above "デフォルトに戻す"
+    QAction* N14 = nullptr;             // "デフォルトに戻す"
+    QMenu* N16 = nullptr;               // "ウィンドウ"
     QAction* Hide1 = nullptr;
-    QAction* N15 = nullptr; // "常に手前"
-    QAction* N17 = nullptr;
-    QAction* N18 = nullptr; // "削除ログを見る"
-    QAction* N7 = nullptr;
+    QAction* N15 = nullptr;       // "常に手前"
+    QAction* N17 = nullptr;       // separator under "ウィンドウ"
+    QAction* N18 = nullptr;       // "削除ログを見る"
+    QAction* N7 = nullptr;        // separator above "about ..."
     QAction* MenuItem7 = nullptr; // "about ..."
     QAction* MenuItem8 = nullptr;
     QAction* MenuItemSearch = nullptr; // "検索..."
@@ -164,7 +164,7 @@ public:
     void N14Click();
     void N12Click();
 
-    // ---- box menus and indicators (BoxMenus.cpp) ----
+    // ---- box menus and indicators (MenusAndIndicators.cpp) ----
     // Sorts the list; the menu's memo items are brought up to date as the menu next opens.
     void RebuildBoxMenu(TMemoList& list, QMenu* menu);
     // Makes a box menu's memo items match the list of its last rebuild (when it opens).
@@ -196,7 +196,7 @@ public:
     void UpdateTrayFolderItems();
     void UpdateNewMemoCaptions();
 
-    // ---- box commands (BoxCommands.cpp) ----
+    // ---- box commands (MemoMenuCommands.cpp) ----
     void Delete1Click();
     void MoveMenuClick(QAction* item);
     void DelLogClick();
@@ -293,7 +293,8 @@ private:
     int trayIconPauses_ = 0;
 
     void CreateDesign();
-    // Appends a disabled, owner-drawn title row to a box menu or the memo menu (BoxMenus.cpp).
+    // Appends a disabled, owner-drawn title row to a box menu or the memo menu
+    // (MenusAndIndicators.cpp).
     QWidgetAction* AddTitleRow(QMenu* menu, const QString& name, const QString& caption);
     bool eventFilter(QObject* watched, QEvent* event) override;
     void ConnectHandlers();

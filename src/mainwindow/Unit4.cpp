@@ -3,10 +3,10 @@
 #include "mainwindow/Image.h"
 #include "mainwindow/Unit1.h"
 #include "platform/Guard.h"
-#include "platform/IniFile.h"
 #include "platform/Platform.h"
 #include "ui/Position.h"
 #include "ui/ProgramFont.h"
+#include "util/IniFile.h"
 
 #include <QLabel>
 #include <QMouseEvent>

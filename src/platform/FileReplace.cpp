@@ -1,6 +1,6 @@
 #include "platform/FileReplace.h"
 
-#include "platform/Exception.h"
+#include "util/Exception.h"
 
 #include <QFileInfo>
 #include <QSaveFile>

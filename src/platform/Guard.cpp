@@ -1,7 +1,7 @@
 #include "platform/Guard.h"
 
-#include "platform/Exception.h"
 #include "platform/Platform.h"
+#include "util/Exception.h"
 
 #include <new>
 

@@ -1,7 +1,5 @@
 #include "platform/Platform.h"
 
-#include "platform/RealPlatform.h"
-
 #include <cstdio>
 
 namespace platform {
@@ -44,8 +42,7 @@ bool QuietEndFailed() {
 Platform& Current() {
     if (installed)
         return *installed;
-    static RealPlatform real;
-    return real;
+    return Real();
 }
 
 void SetCurrent(Platform* platform) {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/DateTime.h"
 #include "platform/FileStamp.h"
+#include "util/DateTime.h"
 
 #include <QPoint>
 #include <QRect>
@@ -159,6 +159,9 @@ private:
 Platform& Current();
 // Installs `platform` (not owned) as the current one; nullptr goes back to the real one.
 void SetCurrent(Platform* platform);
+// The real platform, made on first use. It is defined beside RealPlatform, above the layer of
+// this interface, so that the code calling Current() never sees the widgets it is built on.
+Platform& Real();
 
 // The program ends where nobody may be asked: on a signal, or as the session ends. From here
 // on no message box is shown (a person may not be there to answer it, and the session waits on

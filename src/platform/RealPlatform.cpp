@@ -1,11 +1,11 @@
 #include "platform/RealPlatform.h"
 
-#include "platform/CP932.h"
-#include "platform/Exception.h"
 #include "platform/FileReplace.h"
-#include "platform/MessageText.h"
 #include "platform/RegionStore.h"
 #include "platform/TrayHost.h"
+#include "util/CP932.h"
+#include "util/Exception.h"
+#include "util/MessageText.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -297,6 +297,11 @@ int RealPlatform::ShellExecuteA(const std::string& operation, const std::string&
 
 FileStamp RealPlatform::SaveFile(const QString& path, const std::string& bytes) {
     return ReplaceFileWhole(path, bytes);
+}
+
+Platform& Real() {
+    static RealPlatform real;
+    return real;
 }
 
 } // namespace platform

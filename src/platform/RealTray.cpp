@@ -1,9 +1,9 @@
 // The real notification area over QSystemTrayIcon, and the icon handle table.
-#include "platform/CP932.h"
 #include "platform/Guard.h"
 #include "platform/RealPlatform.h"
 #include "platform/SniItem.h"
 #include "platform/TrayHost.h"
+#include "util/CP932.h"
 
 #include <QCoreApplication>
 #include <QSystemTrayIcon>

@@ -1,6 +1,6 @@
 #include "platform/StandardInput.h"
 
-#include "platform/Exception.h"
+#include "util/Exception.h"
 
 #include <cerrno>
 #include <cstring>

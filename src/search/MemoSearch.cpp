@@ -1,6 +1,6 @@
 #include "search/MemoSearch.h"
 
-#include "platform/CP932.h"
+#include "util/CP932.h"
 
 #include <cstring>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/IniFile.h"
 #include "store/MemoData.h"
+#include "util/IniFile.h"
 
 #include <QPoint>
 #include <array>

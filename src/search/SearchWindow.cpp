@@ -1,13 +1,13 @@
 #include "search/SearchWindow.h"
 
-#include "platform/CP932.h"
-#include "platform/DateTime.h"
 #include "platform/Guard.h"
-#include "platform/IniFile.h"
 #include "platform/Platform.h"
 #include "search/SearchHost.h"
 #include "ui/Position.h"
 #include "ui/ProgramFont.h"
+#include "util/CP932.h"
+#include "util/DateTime.h"
+#include "util/IniFile.h"
 
 #include <QApplication>
 #include <QHeaderView>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/DateTime.h"
+#include "util/DateTime.h"
 
 #include <QByteArray>
 #include <QString>

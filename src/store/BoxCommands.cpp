@@ -1,12 +1,12 @@
 #include "store/BoxCommands.h"
 
-#include "platform/CP932.h"
-#include "platform/DateTime.h"
-#include "platform/Exception.h"
 #include "platform/Files.h"
-#include "platform/LineSplit.h"
 #include "store/BoxFile.h"
 #include "store/BoxSync.h"
+#include "util/CP932.h"
+#include "util/DateTime.h"
+#include "util/Exception.h"
+#include "util/LineSplit.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,9 +1,9 @@
 #include "store/BoxFile.h"
 
-#include "platform/Exception.h"
 #include "platform/Files.h"
 #include "store/BoxSync.h"
 #include "store/FileAccess.h"
+#include "util/Exception.h"
 
 #include <QFile>
 #include <algorithm>

@@ -1,9 +1,9 @@
 #include "store/BoxSync.h"
 
-#include "platform/Exception.h"
 #include "platform/Files.h"
 #include "store/Backups.h"
 #include "store/BoxFile.h"
+#include "util/Exception.h"
 
 #include <QFile>
 #include <QFileInfo>

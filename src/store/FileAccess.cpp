@@ -1,7 +1,7 @@
 #include "store/FileAccess.h"
 
-#include "platform/Exception.h"
-#include "platform/LineSplit.h"
+#include "util/Exception.h"
+#include "util/LineSplit.h"
 
 #include <bit>
 #include <cstring>

@@ -1,8 +1,8 @@
 #include "trayicon/TrayIcon.h"
 
-#include "platform/CP932.h"
 #include "platform/Guard.h"
 #include "platform/TrayHost.h"
+#include "util/CP932.h"
 
 #include <QApplication>
 #include <QFile>

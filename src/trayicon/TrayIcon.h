@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/Exception.h"
 #include "platform/Platform.h"
+#include "util/Exception.h"
 
 #include <QIcon>
 #include <QMenu>

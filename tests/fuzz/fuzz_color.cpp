@@ -2,8 +2,8 @@
 // without regard to case, and a colour's decimal form reads back as the same colour.
 #include "FuzzCheck.h"
 #include "mainwindow/SkinColor.h"
-#include "platform/Exception.h"
-#include "platform/IniFile.h"
+#include "util/Exception.h"
+#include "util/IniFile.h"
 
 #include <QGuiApplication>
 #include <cstdint>

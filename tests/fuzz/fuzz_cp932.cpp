@@ -3,7 +3,7 @@
 // FirstUnencodable.
 #include "CodecReference.h"
 #include "FuzzCheck.h"
-#include "platform/CP932.h"
+#include "util/CP932.h"
 
 #include <cstdint>
 

@@ -1,7 +1,7 @@
 // INI files: what is read survives writing and reading again, and values set with the writers
 // read back the same after the content is rendered and parsed.
 #include "FuzzCheck.h"
-#include "platform/IniFile.h"
+#include "util/IniFile.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 

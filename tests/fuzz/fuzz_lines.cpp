@@ -1,7 +1,7 @@
 // The line splitter of phrase files, memo text and the delete log: lines hold no line-end or
 // NUL bytes, and joining then splitting again gives the same lines.
 #include "FuzzCheck.h"
-#include "platform/LineSplit.h"
+#include "util/LineSplit.h"
 
 #include <cstdint>
 

@@ -15,9 +15,9 @@
 #include "mainwindow/Unit1.h"
 #include "mainwindow/Unit3.h"
 #include "mainwindow/Unit4.h"
-#include "platform/CP932.h"
-#include "platform/Exception.h"
-#include "platform/IniFile.h"
+#include "util/CP932.h"
+#include "util/Exception.h"
+#include "util/IniFile.h"
 
 #include <QApplication>
 #include <QDir>

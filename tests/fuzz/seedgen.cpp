@@ -4,8 +4,8 @@
 // of fuzz_skin) drawn with Qt. The copied seeds (skin.ini files, phrase files) are taken as
 // they ship.
 #include "Memos.h"
-#include "platform/CP932.h"
 #include "store/BoxFile.h"
+#include "util/CP932.h"
 
 #include <QBuffer>
 #include <QDir>

@@ -2,7 +2,7 @@
 
 // CP932 conversion as the program did it with Qt's "windows-31j" codec (an ICU converter), the
 // reference the program's own tables are checked against by the tests and the fuzz target.
-#include "platform/CP932.h"
+#include "util/CP932.h"
 
 #include <QList>
 #include <QString>

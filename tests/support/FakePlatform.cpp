@@ -1,8 +1,8 @@
 #include "FakePlatform.h"
 
-#include "platform/Exception.h"
 #include "platform/FileReplace.h"
 #include "platform/RegionStore.h"
+#include "util/Exception.h"
 
 #include <QDialog>
 #include <QMenu>

@@ -1,6 +1,6 @@
-// cp932gen: writes the CP932 conversion tables of src/platform/CP932.cpp.
+// cp932gen: writes the CP932 conversion tables of src/util/CP932.cpp.
 //
-//   cp932gen <output file>      (the repository keeps it as src/platform/CP932Tables.inc)
+//   cp932gen <output file>      (the repository keeps it as src/util/CP932Tables.inc)
 //
 // Every entry comes from Qt's "windows-31j" codec, the converter the program used before it had
 // its own tables: every single byte, every lead byte followed by every second byte, every BMP
@@ -210,7 +210,7 @@ QString Render(const Tables& t) {
         "// again:\n"
         "//   cmake -S . -B build/tools -G Ninja -DTABUKO_TOOLS=ON -DTABUKO_TESTS=OFF\n"
         "//   ninja -C build/tools cp932gen\n"
-        "//   build/tools/tools/cp932gen src/platform/CP932Tables.inc\n"
+        "//   build/tools/tools/cp932gen src/util/CP932Tables.inc\n"
         "// clang-format off\n\n");
     out += QStringLiteral("namespace cp932::tables {\n\n");
     out += QStringLiteral("// In kSingle: the byte starts a pair. In a pair row: the second byte "

@@ -1,4 +1,4 @@
-#include "platform/MessageText.h"
+#include "util/MessageText.h"
 
 #include <QStringList>
 #include <QTextBoundaryFinder>

@@ -1,4 +1,4 @@
-#include "platform/DateTime.h"
+#include "util/DateTime.h"
 
 #include <cmath>
 

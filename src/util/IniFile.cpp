@@ -1,9 +1,9 @@
-#include "platform/IniFile.h"
+#include "util/IniFile.h"
 
-#include "platform/CP932.h"
-#include "platform/Exception.h"
 #include "platform/Files.h"
-#include "platform/LineSplit.h"
+#include "util/CP932.h"
+#include "util/Exception.h"
+#include "util/LineSplit.h"
 
 #include <QFile>
 

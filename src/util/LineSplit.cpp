@@ -1,4 +1,4 @@
-#include "platform/LineSplit.h"
+#include "util/LineSplit.h"
 
 #include <algorithm>
 

@@ -1,9 +1,9 @@
-#include "platform/CP932.h"
+#include "util/CP932.h"
 
 #include <QList>
 #include <utility>
 
-#include "platform/CP932Tables.inc"
+#include "util/CP932Tables.inc"
 
 namespace cp932 {
 namespace {

@@ -6,11 +6,11 @@
 #include "mainwindow/Picture.h"
 #include "mainwindow/Search.h"
 #include "mainwindow/Unit1.h"
-#include "platform/CP932.h"
 #include "platform/Guard.h"
 #include "platform/Platform.h"
 #include "store/BoxFile.h"
 #include "trayicon/TrayIcon.h"
+#include "util/CP932.h"
 
 #include <QMenu>
 #include <QPixmap>

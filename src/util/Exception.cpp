@@ -1,4 +1,4 @@
-#include "platform/Exception.h"
+#include "util/Exception.h"
 
 Exception::Exception(QString message)
     : message_(std::move(message)), utf8_(message_.toUtf8().toStdString()) {}

@@ -2,9 +2,9 @@
 #include "store/BoxCommands.h"
 
 #include "mainwindow/Unit1.h"
-#include "platform/CP932.h"
 #include "platform/Platform.h"
 #include "store/BoxFile.h"
+#include "util/CP932.h"
 
 #include <QMenu>
 #include <exception>
