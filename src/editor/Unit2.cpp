@@ -354,7 +354,6 @@ void TForm2::Button1Click() {
     Form1->RequireWritableBox(box);
     if (edited_.box != 0)
         Form1->RequireWritableBox(edited_.box);
-    Form1->SaveBoxFile = BoxFileName(box);
 
     auto memo = std::make_unique<TMemoData>();
     memo->Lines = std::move(text.lines);

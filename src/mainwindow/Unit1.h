@@ -109,8 +109,6 @@ public:
     MemoSerial ActiveMemo = 0;
     bool EditingExisting = false;
     TMemoList* ActiveBoxList = nullptr;
-    QString SaveBoxFile;
-    QString ActiveBoxFile;
     QString SkinFolder; // native path, no trailing separator
     IniFile SkinIni;
     bool WindowVisible = true;
