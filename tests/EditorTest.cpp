@@ -412,17 +412,17 @@ TEST_F(EditorTest, SavedPositionOffTheScreensIsCentred) {
     IniFile settings;
     settings.WriteInteger("EditWindow", "Top", -5000);
     settings.WriteInteger("EditWindow", "Left", -20);
-    settings.Save(Form1->SettingsPath());
+    settings.Save(Form1->ProgramSettings().Path());
     TForm2 editor;
     EXPECT_EQ(editor.pos(), QPoint(1024 / 2 - editor.frameGeometry().width() / 2,
                                    768 / 2 - editor.frameGeometry().height() / 2));
 
     settings.WriteInteger("EditWindow", "Top", 700);
-    settings.Save(Form1->SettingsPath());
+    settings.Save(Form1->ProgramSettings().Path());
     TForm2 partly;
     EXPECT_EQ(partly.pos(), QPoint(-20, 700));
 
-    QFile::remove(Form1->SettingsPath());
+    QFile::remove(Form1->ProgramSettings().Path());
     TForm2 centred;
     EXPECT_EQ(centred.pos(), QPoint(1024 / 2 - centred.frameGeometry().width() / 2,
                                     768 / 2 - centred.frameGeometry().height() / 2));

@@ -61,7 +61,7 @@ constexpr int kHeight = 300;
 
 } // namespace
 
-TForm2::TForm2() {
+TForm2::TForm2() : settings_(Form1->ProgramSettings()) {
     CreateDesign();
     ConnectHandlers();
     platform::Guard([this] { FormCreate(); });
@@ -178,7 +178,7 @@ void TForm2::FormCreate() {
     if (const int box = Form1->BoxOfMenu(Form1->ActiveBoxMenu); box != 0)
         SpeedButton[box]->setChecked(true);
     const QPoint centred = CentredOnPrimary(size());
-    const IniFile settings = Form1->ReadSettings();
+    const IniFile settings = settings_.Read();
     const int top = settings.ReadInteger("EditWindow", "Top", centred.y());
     const int left = settings.ReadInteger("EditWindow", "Left", centred.x());
     PlaceWindow(this, QPoint(left, top));
@@ -404,7 +404,7 @@ void TForm2::FormClose() {
     // The window closes even when its position cannot be saved; while the session ends, nobody
     // is asked about it.
     const auto savePosition = [this] {
-        Form1->WriteSettings([this](IniFile& settings) {
+        settings_.Write([this](IniFile& settings) {
             settings.WriteInteger("EditWindow", "Top", y());
             settings.WriteInteger("EditWindow", "Left", x());
         });

@@ -18,6 +18,7 @@ class QMenu;
 class QPlainTextEdit;
 class QPushButton;
 class QToolButton;
+class Settings;
 
 // The memo editor: a modal window in which a memo is written or changed and stored into the box
 // whose button is down.
@@ -112,6 +113,8 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    // The program's settings file: the editor's position and the phrase menus' captions.
+    Settings& settings_;
     void CreateDesign();
     void CreatePopupMenu();
     void ConnectHandlers();

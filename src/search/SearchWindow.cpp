@@ -221,14 +221,14 @@ void TFormSearch::CreateDesign() {
 }
 
 void TFormSearch::FormCreate() {
-    const IniFile settings = Form1->ReadSettings();
+    const IniFile settings = Form1->ProgramSettings().Read();
     const QPoint centred = CentredOnPrimary(frameGeometry().size());
     PlaceWindow(this, QPoint(settings.ReadInteger("SearchWindow", "Left", centred.x()),
                              settings.ReadInteger("SearchWindow", "Top", centred.y())));
 }
 
 void TFormSearch::FormClose() {
-    Form1->WriteSettings([this](IniFile& settings) {
+    Form1->ProgramSettings().Write([this](IniFile& settings) {
         settings.WriteInteger("SearchWindow", "Top", y());
         settings.WriteInteger("SearchWindow", "Left", x());
     });
