@@ -1,5 +1,5 @@
-// Deleting, moving and restoring memos and the delete log: first on the lists and files alone,
-// then through the memo menu of the running window.
+// Deleting, moving and restoring memos, storing an edit into several boxes, and the delete log:
+// first on the lists and files alone, then through the memo menu of the running window.
 #include "MainWindowFixture.h"
 #include "Memos.h"
 
@@ -255,6 +255,111 @@ TEST_F(FailedMoveTest, SecondWriteAndTheUndoFailLeaveTheMemoInTheTargetOnly) {
     EXPECT_EQ(ReadBytes(BoxFileName(1)), oneBefore);
     WriteBoxFile(BoxFileName(1), one);
     EXPECT_EQ(TitlesOnDisk(1), std::vector<std::string>{"a1"});
+}
+
+// ---- an edit stored into several boxes ----
+
+// The memo "a2" of box 1 is being edited; box 3 holds a copy of it that an earlier failed store
+// left behind. Both records are replaced by the stored memo "new".
+class StoreEditTest : public ::testing::Test {
+protected:
+    FakePlatform::Scope fake;
+    TempCurrentDir dir;
+    TBoxLists lists;
+    std::vector<MemoSerial> copies;
+    using TitleList = std::vector<std::string>;
+
+    // Boxes 1 to 6 as described, their files written by the program.
+    void Prepare() {
+        lists = {};
+        fake->now = kNoon;
+        lists[1].push_back(Memo({"a1"}, 45003));
+        lists[1].push_back(Memo({"a2"}, 45001));
+        lists[2].push_back(Memo({"b1"}, 45004));
+        lists[3].push_back(Memo({"c1"}, 45005));
+        lists[3].push_back(Memo({"a2"}, 45001));
+        copies = {lists[1][1]->Serial(), lists[3][1]->Serial()};
+        for (int n = 1; n <= 6; ++n)
+            WriteBoxFile(BoxFileName(n), lists[std::size_t(n)]);
+    }
+
+    static TitleList Sorted(TitleList titles) {
+        std::sort(titles.begin(), titles.end());
+        return titles;
+    }
+
+    // Every box's list in list order is what its file holds.
+    void ExpectListsAsFiles() {
+        for (int n = 1; n <= 6; ++n)
+            EXPECT_EQ(TitlesOf(lists[std::size_t(n)]), TitlesOnDisk(n)) << "box " << n;
+    }
+};
+
+// Each write of the store fails in turn (with or without the undo of the target failing too).
+// The lists then say what the files hold, no memo other than the edited one changes, `copies`
+// names exactly the records of the edited memo left in the boxes, and the next store leaves
+// the memo once, in the target box.
+TEST_F(StoreEditTest, FailedWritesLeaveListsAsFilesAndTheNextStoreKeepsTheMemoOnce) {
+    struct Case {
+        const char* what;
+        int target;
+        std::vector<int> failing;       // save calls that fail, 1 = the first
+        std::array<TitleList, 4> after; // boxes 1 to 3 after the failure, sorted (index 0 unused)
+    };
+    const TitleList before1{"a1", "a2"}, before2{"b1"}, before3{"a2", "c1"};
+    const std::vector<Case> cases{
+        {"target write fails", 2, {1}, {{{}, before1, before2, before3}}},
+        {"first source write fails", 2, {2}, {{{}, before1, before2, before3}}},
+        {"last source write fails", 2, {3}, {{{}, {"a1"}, before2, before3}}},
+        {"source write and undo fail", 2, {2, 3}, {{{}, before1, {"b1", "new"}, before3}}},
+        {"target is the edited box, source write fails", 1, {2}, {{{}, before1, before2, before3}}},
+        {"target is the edited box, source write and undo fail",
+         1,
+         {2, 3},
+         {{{}, {"a1", "new"}, before2, before3}}},
+        {"target holds a copy, source write fails", 3, {2}, {{{}, before1, before2, before3}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Prepare();
+        const std::string file2 = ReadBytes(BoxFileName(2));
+        FailingSaves saves;
+        saves.failing = c.failing;
+        platform::SetCurrent(&saves);
+        std::vector<int> touched;
+        EXPECT_THROW(StoreEdit(lists, c.target, Memo({"new"}, 45006), copies, touched), Exception);
+        platform::SetCurrent(fake.fake.get());
+
+        ExpectListsAsFiles();
+        for (int n = 1; n <= 3; ++n) {
+            EXPECT_EQ(Sorted(TitlesOf(lists[std::size_t(n)])), c.after[std::size_t(n)])
+                << "box " << n;
+            const TitleList& was = n == 1 ? before1 : n == 2 ? before2 : before3;
+            if (c.after[std::size_t(n)] != was) {
+                EXPECT_NE(std::find(touched.begin(), touched.end(), n), touched.end())
+                    << "box " << n << " changed but was not reported";
+            }
+        }
+        // The target file put back as it was is put back byte for byte.
+        if (c.after[2] == before2) {
+            EXPECT_EQ(ReadBytes(BoxFileName(2)), file2);
+        }
+        std::vector<MemoSerial> left;
+        for (const auto& list : lists)
+            for (const auto& memo : list)
+                if (memo->Lines[0] == "a2" || memo->Lines[0] == "new")
+                    left.push_back(memo->Serial());
+        std::sort(left.begin(), left.end());
+        std::sort(copies.begin(), copies.end());
+        EXPECT_EQ(copies, left);
+
+        StoreEdit(lists, c.target, Memo({"new"}, 45006), copies, touched);
+        ExpectListsAsFiles();
+        TitleList expected[4] = {{}, {"a1"}, {"b1"}, {"c1"}};
+        expected[c.target].push_back("new");
+        for (int n = 1; n <= 3; ++n)
+            EXPECT_EQ(Sorted(TitlesOf(lists[std::size_t(n)])), Sorted(expected[n])) << "box " << n;
+    }
 }
 
 // ---- through the memo menu of the running window ----

@@ -239,8 +239,7 @@ TEST_F(BoxMenusTest, OpeningABoxMenuMakesItActiveAndTitlesEveryBox) {
     EXPECT_EQ(fake->popups.back().pos, QPoint(300, 200));
     EXPECT_EQ(Form1->ActiveBoxMenu, Form1->PopupMenu[4]);
     EXPECT_EQ(Form1->ActiveBoxList, &Form1->BoxMemoLists[4]);
-    EXPECT_EQ(Form1->SaveBoxFile, QStringLiteral("4.dat"));
-    EXPECT_EQ(Form1->ActiveBoxFile, QStringLiteral("4.dat"));
+    EXPECT_EQ(MemoItems(4), QStringList{"a"});
     EXPECT_TRUE(Form2->SpeedButton[4]->isChecked());
     EXPECT_EQ(Form1->FolderMenuTitle[4]->text(), QStringLiteral("[メモ]の一覧"));
     EXPECT_EQ(Form1->FolderMenuTitle[5]->text(), QStringLiteral("[予定]の一覧"));
@@ -337,9 +336,11 @@ TEST_F(BoxMenusTest, NewMemoItemActsAsDoubleClickOnTheBoxIcon) {
     CreateForms();
     int modals = 0;
     bool buttonDown = false;
+    QString caption;
     fake->onModal = [&](QDialog*) {
         ++modals;
         buttonDown = Form2->SpeedButton[2]->isChecked();
+        caption = Form2->windowTitle();
     };
     Form1->EditingExisting = true;
     Form1->MenuAplNew[2]->trigger();
@@ -348,7 +349,7 @@ TEST_F(BoxMenusTest, NewMemoItemActsAsDoubleClickOnTheBoxIcon) {
     EXPECT_FALSE(Form1->EditingExisting);
     EXPECT_EQ(Form1->ActiveBoxMenu, Form1->PopupMenu[2]);
     EXPECT_EQ(Form1->ActiveBoxList, &Form1->BoxMemoLists[2]);
-    EXPECT_EQ(Form1->ActiveBoxFile, QStringLiteral("2.dat"));
+    EXPECT_EQ(caption, QStringLiteral("Tabuko - [メモ]を新規作成 -"));
 
     Form1->ActiveBoxMenu = nullptr;
     Form1->Image[2]->OnDblClick();

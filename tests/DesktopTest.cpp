@@ -31,8 +31,21 @@ TEST(ModalWindowsTest, AMinimisedModalWindowComesBackAndOthersStayMinimised) {
 
 TEST(ProgramFontTest, MenusHintsAndMessageBoxesUseIt) {
     const QFont before = QApplication::font();
+    // The test main installs the same substitutions; without them the names match no font here.
+    const QString proportional = QStringLiteral("ＭＳ Ｐゴシック");
+    const QString fixed = QStringLiteral("ＭＳ ゴシック");
+    const QStringList wasProportional = QFont::substitutes(proportional);
+    const QStringList wasFixed = QFont::substitutes(fixed);
+    QFont::removeSubstitutions(proportional);
+    QFont::removeSubstitutions(fixed);
     UseProgramFont();
     const QString family = QFontInfo(ProgramFont()).family();
+    EXPECT_EQ(family, QStringLiteral("IPAPGothic"));
+    EXPECT_EQ(QFontInfo(ProgramFixedFont()).family(), QStringLiteral("IPAGothic"));
+    QFont::removeSubstitutions(proportional);
+    QFont::removeSubstitutions(fixed);
+    QFont::insertSubstitutions(proportional, wasProportional);
+    QFont::insertSubstitutions(fixed, wasFixed);
     QMenu menu;
     QMessageBox box;
     EXPECT_EQ(QFontInfo(menu.font()).family(), family);

@@ -5,6 +5,7 @@
 
 #include "editor/Unit2.h"
 #include "mainwindow/Unit1.h"
+#include "platform/Files.h"
 #include "store/BoxFile.h"
 #include "trayicon/TrayIcon.h"
 #include "util/CP932.h"
@@ -60,7 +61,6 @@ protected:
         Form2->SpeedButton[box]->setChecked(true);
         Form1->ActiveBoxList = &Form1->BoxMemoLists[box];
         Form1->ActiveBoxMenu = Form1->PopupMenu[box];
-        Form1->ActiveBoxFile = BoxFileName(box);
         Show(script);
     }
 
@@ -72,7 +72,6 @@ protected:
         Form1->ActiveBoxList = &Form1->BoxMemoLists[box];
         Form1->ActiveMemo = memo.Serial();
         Form1->ActiveBoxMenu = Form1->PopupMenu[box];
-        Form1->ActiveBoxFile = BoxFileName(box);
         Form2->SetMemoLines(memo.Lines);
         Form2->DateTimePicker1 = memo.MemoDate;
         Show(script);
@@ -181,7 +180,7 @@ TEST_F(EditorTest, NewMemoIsWrittenToItsBoxFileByteForByte) {
     EXPECT_EQ(memo.MemoDate, 46364.25);
     EXPECT_EQ(memo.SavedAt, 46364.5);
     EXPECT_EQ(memo.SortKey, 0);
-    EXPECT_EQ(Form1->SaveBoxFile, QStringLiteral("2.dat"));
+    EXPECT_EQ(MemoItems(2), QStringList{"abc"});
 
     std::string expected("\x01\0\0\0\x05\0\0\0abc\r\n", 13);
     const double dates[2] = {46364.25, 46364.5};
@@ -308,7 +307,6 @@ TEST_F(EditorTest, ChoosingAnotherBoxMovesTheEditedMemo) {
     EXPECT_EQ(BoxFilesSaved(), (std::vector<QString>{"5.dat", "2.dat"}));
     EXPECT_EQ(Titles(Form1->BoxMemoLists[5]), (std::vector<std::string>{"move me", "five"}));
     EXPECT_EQ(Titles(Form1->BoxMemoLists[2]), (std::vector<std::string>{"stay"}));
-    EXPECT_EQ(Form1->SaveBoxFile, QStringLiteral("5.dat"));
     EXPECT_EQ(MemoItems(5), (QStringList{"move me", "five"}));
     EXPECT_EQ(MemoItems(2), QStringList{"stay"});
     TMemoList five, two;
@@ -415,17 +413,17 @@ TEST_F(EditorTest, SavedPositionOffTheScreensIsCentred) {
     IniFile settings;
     settings.WriteInteger("EditWindow", "Top", -5000);
     settings.WriteInteger("EditWindow", "Left", -20);
-    settings.Save(Form1->SettingsPath());
+    platform::SaveFile(Form1->ProgramSettings().Path(), settings.ToBytes());
     TForm2 editor;
     EXPECT_EQ(editor.pos(), QPoint(1024 / 2 - editor.frameGeometry().width() / 2,
                                    768 / 2 - editor.frameGeometry().height() / 2));
 
     settings.WriteInteger("EditWindow", "Top", 700);
-    settings.Save(Form1->SettingsPath());
+    platform::SaveFile(Form1->ProgramSettings().Path(), settings.ToBytes());
     TForm2 partly;
     EXPECT_EQ(partly.pos(), QPoint(-20, 700));
 
-    QFile::remove(Form1->SettingsPath());
+    QFile::remove(Form1->ProgramSettings().Path());
     TForm2 centred;
     EXPECT_EQ(centred.pos(), QPoint(1024 / 2 - centred.frameGeometry().width() / 2,
                                     768 / 2 - centred.frameGeometry().height() / 2));
@@ -542,7 +540,6 @@ TEST_F(EditorTest, FailedMoveWhoseUndoFailsTooLeavesListsAsTheFilesAndTheNextOkS
         Form1->ActiveBoxList = &Form1->BoxMemoLists[2];
         Form1->ActiveMemo = (*Form1->ActiveBoxList)[1]->Serial();
         Form1->ActiveBoxMenu = Form1->PopupMenu[2];
-        Form1->ActiveBoxFile = BoxFileName(2);
         Form2->SetMemoLines({"edited"});
         platform::Current().ShowModal(Form2.Get());
         platform::SetCurrent(fake.fake.get());

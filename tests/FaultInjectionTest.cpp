@@ -6,6 +6,7 @@
 #include "editor/Unit2.h"
 #include "mainwindow/Unit1.h"
 #include "mainwindow/Unit4.h"
+#include "platform/Files.h"
 #include "platform/Guard.h"
 #include "store/BoxCommands.h"
 #include "store/BoxFile.h"
@@ -280,7 +281,7 @@ TEST_F(FullDiskTest, BoxFileSettingsAndLogKeepTheirOldContentWhenTheDiskIsFull) 
 
     IniFile settings = IniFile::Load("TabukoExc.ini");
     settings.WriteString("Skin", "Folder", std::string(20000, 'b'));
-    EXPECT_THROW(settings.Save("TabukoExc.ini"), Exception);
+    EXPECT_THROW(platform::SaveFile("TabukoExc.ini", settings.ToBytes()), Exception);
     EXPECT_EQ(ReadBytes("TabukoExc.ini"), "[MainWindow]\r\nTop=1\r\n\r\n");
 
     EXPECT_THROW(AppendToDeleteLog(*list[1], "メモ(Box1)", 46364.5), Exception);
@@ -326,7 +327,7 @@ TEST_P(FullDiskSizesTest, NothingIsReplacedUnlessEveryByteIsOnTheDisk) {
     case Site::Settings: {
         IniFile settings = IniFile::Load("TabukoExc.ini");
         settings.WriteString("Skin", "Folder", std::string(c.size, 'b'));
-        EXPECT_THROW(settings.Save("TabukoExc.ini"), Exception);
+        EXPECT_THROW(platform::SaveFile("TabukoExc.ini", settings.ToBytes()), Exception);
         break;
     }
     case Site::DeleteLog:

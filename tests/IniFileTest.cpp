@@ -2,6 +2,7 @@
 #include "util/IniFile.h"
 #include "FakePlatform.h"
 #include "TempDir.h"
+#include "platform/Files.h"
 
 #include <gtest/gtest.h>
 
@@ -77,7 +78,7 @@ TEST(IniFileTest, LoadOfAMissingFileIsEmptyAndSaveCreatesIt) {
     IniFile ini = IniFile::Load("TabukoExc.ini");
     EXPECT_TRUE(ini.SectionNames().empty());
     ini.WriteInteger("MainWindow", "Top", 3);
-    ini.Save("TabukoExc.ini");
+    platform::SaveFile("TabukoExc.ini", ini.ToBytes());
     EXPECT_EQ(ReadBytes(dir.file("TabukoExc.ini")), "[MainWindow]\r\nTop=3\r\n\r\n");
     EXPECT_EQ(IniFile::Load("TabukoExc.ini").ReadInteger("MainWindow", "Top", 0), 3);
 }

@@ -4,6 +4,7 @@
 #include "editor/Unit2.h"
 #include "editor/Unit5.h"
 #include "mainwindow/Unit1.h"
+#include "platform/Files.h"
 #include "util/CP932.h"
 #include "util/DateTime.h"
 #include "util/IniFile.h"
@@ -100,14 +101,14 @@ TEST_F(PhraseTest, LinesBecomeItemsWhateverTheLineEnds) {
 TEST_F(PhraseTest, PhraseMenuCaptionsComeFromTheSettingsFile) {
     IniFile settings;
     settings.WriteString("EditWindow", "Phrase1", cp932::Encode(QStringLiteral("挨拶")));
-    settings.Save(Form1->SettingsPath());
+    platform::SaveFile(Form1->ProgramSettings().Path(), settings.ToBytes());
     RightClick();
     EXPECT_EQ(Form2->N6->title(), QStringLiteral("挨拶"));
     EXPECT_EQ(Form2->N13->text(), QStringLiteral("挨拶"));
     EXPECT_EQ(Form2->N7->title(), QStringLiteral("フレーズ２"));
     EXPECT_EQ(Form2->N14->text(), QStringLiteral("フレーズ２"));
 
-    QFile::remove(Form1->SettingsPath());
+    QFile::remove(Form1->ProgramSettings().Path());
     RightClick();
     EXPECT_EQ(Form2->N6->title(), QStringLiteral("フレーズ１"));
     EXPECT_EQ(Form2->N13->text(), QStringLiteral("フレーズ１"));

@@ -3,7 +3,7 @@
 
 #include "editor/PhraseFile.h"
 #include "editor/Unit5.h"
-#include "mainwindow/Unit1.h"
+#include "mainwindow/Settings.h"
 #include "platform/Guard.h"
 #include "platform/Platform.h"
 #include "ui/Position.h"
@@ -37,7 +37,7 @@ std::string ReadPhraseFile(const QString& fileName) {
 } // namespace
 
 void TForm2::PopupMenu1Popup() {
-    const IniFile settings = Form1->ReadSettings();
+    const IniFile settings = settings_.Read();
     const QString phrase1 = cp932::Decode(
         settings.ReadString("EditWindow", "Phrase1", cp932::Encode(QStringLiteral("フレーズ１"))));
     const QString phrase2 = cp932::Decode(

@@ -60,7 +60,7 @@ constexpr int kHeight = 300;
 
 } // namespace
 
-TForm2::TForm2() {
+TForm2::TForm2() : settings_(Form1->ProgramSettings()) {
     CreateDesign();
     ConnectHandlers();
     platform::Guard([this] { FormCreate(); });
@@ -177,7 +177,7 @@ void TForm2::FormCreate() {
     if (const int box = Form1->BoxOfMenu(Form1->ActiveBoxMenu); box != 0)
         SpeedButton[box]->setChecked(true);
     const QPoint centred = CentredOnPrimary(size());
-    const IniFile settings = Form1->ReadSettings();
+    const IniFile settings = settings_.Read();
     const int top = settings.ReadInteger("EditWindow", "Top", centred.y());
     const int left = settings.ReadInteger("EditWindow", "Left", centred.x());
     PlaceWindow(this, QPoint(left, top));
@@ -354,7 +354,6 @@ void TForm2::Button1Click() {
     Form1->RequireWritableBox(box);
     if (edited_.box != 0)
         Form1->RequireWritableBox(edited_.box);
-    Form1->SaveBoxFile = BoxFileName(box);
 
     auto memo = std::make_unique<TMemoData>();
     memo->Lines = std::move(text.lines);
@@ -405,7 +404,7 @@ void TForm2::FormClose() {
     // The window closes even when its position cannot be saved; while the session ends, nobody
     // is asked about it.
     const auto savePosition = [this] {
-        Form1->WriteSettings([this](IniFile& settings) {
+        settings_.Write([this](IniFile& settings) {
             settings.WriteInteger("EditWindow", "Top", y());
             settings.WriteInteger("EditWindow", "Left", x());
         });

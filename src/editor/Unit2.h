@@ -19,6 +19,7 @@ class QPlainTextEdit;
 class QPushButton;
 class QToolButton;
 class TrayIconPause;
+class Settings;
 
 // The memo editor: a modal window in which a memo is written or changed and stored into the box
 // whose button is down.
@@ -113,6 +114,8 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    // The program's settings file: the editor's position and the phrase menus' captions.
+    Settings& settings_;
     void CreateDesign();
     void CreatePopupMenu();
     void ConnectHandlers();

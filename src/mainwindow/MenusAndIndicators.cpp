@@ -198,8 +198,6 @@ void TForm1::PopupFolderMenuPopup(QMenu* menu) {
             // An editor not built yet takes the box when it is built.
             if (Form2.Built())
                 Form2->SpeedButton[n]->setChecked(true);
-            SaveBoxFile = BoxFileName(n);
-            ActiveBoxFile = BoxFileName(n);
         }
         FolderMenuTitle[n]->setText(cp932::Decode(Enclosed("[", BoxName(n), close)));
         FolderMenuTitle[n]->setIcon(
@@ -261,7 +259,6 @@ void TForm1::ImageFolderDblClick(TImage* icon) {
     ActiveBoxMenu = PopupMenu[box];
     ActiveBoxList = &BoxMemoLists[box];
     Form2->SpeedButton[box]->setChecked(true);
-    ActiveBoxFile = BoxFileName(box);
     platform::Current().ShowModal(Form2.Get());
     RefreshIndicators();
 }

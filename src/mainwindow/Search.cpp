@@ -19,9 +19,9 @@ public:
     void ShowMemoMenu(int box, MemoSerial serial, QPoint at) override {
         Form1->ShowMemoMenu(box, serial, at);
     }
-    IniFile ReadSettings() const override { return Form1->ReadSettings(); }
+    IniFile ReadSettings() const override { return Form1->ProgramSettings().Read(); }
     void WriteSettings(const std::function<void(IniFile&)>& change) override {
-        Form1->WriteSettings(change);
+        Form1->ProgramSettings().Write(change);
     }
 };
 

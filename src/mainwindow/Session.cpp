@@ -123,7 +123,6 @@ void TForm1::OfferDraft() {
     ActiveBoxMenu = PopupMenu[from];
     ActiveBoxList = &BoxMemoLists[from];
     ActiveMemo = (*ActiveBoxList)[std::size_t(index)]->Serial();
-    ActiveBoxFile = BoxFileName(from);
     Form2->SetMemoLines((*ActiveBoxList)[std::size_t(index)]->Lines);
     Form2->RichEdit1->setPlainText(draft->text);
     Form2->SpeedButton[draft->box]->setChecked(true);

@@ -237,10 +237,6 @@ void TForm1::ConnectHandlers() {
             Guarded([this] { HandleQueryEndSession(); }));
 }
 
-QString TForm1::SettingsPath() const {
-    return ProgramFolder + QDir::separator() + kSettingsFileName;
-}
-
 void TForm1::FormCreate() {
     // Every step runs through GuardStep: a failure is reported and the steps after it still
     // run, so that one bad file never leaves the program without its wall, box icons and
@@ -251,8 +247,7 @@ void TForm1::FormCreate() {
         QDir::toNativeSeparators(QFileInfo(platform::Current().ExecutablePath()).absolutePath()));
 
     // An unreadable settings file leaves every key at its default.
-    IniFile settings;
-    SettingsUnreadable = GuardStep([&] { settings = IniFile::Load(SettingsPath()); }).has_value();
+    const IniFile settings = settings_.ReadAtStart(ProgramFolder);
     move(settings.ReadInteger("MainWindow", "Left", 0),
          settings.ReadInteger("MainWindow", "Top", 0));
     if (settings.ReadBool("MainWindow", "StayOnTop", false)) {
@@ -318,21 +313,8 @@ void TForm1::HandleQueryEndSession() {
     AwaitSessionEnd();
 }
 
-IniFile TForm1::ReadSettings() const {
-    return SettingsUnreadable ? IniFile() : IniFile::Load(SettingsPath());
-}
-
-void TForm1::WriteSettings(const std::function<void(IniFile&)>& change) {
-    // What the user has in a file that could not be read is kept rather than replaced.
-    if (SettingsUnreadable)
-        return;
-    IniFile settings = IniFile::Load(kSettingsFileName);
-    change(settings);
-    settings.Save(kSettingsFileName);
-}
-
 void TForm1::SaveSettings() {
-    WriteSettings([this](IniFile& settings) { WriteMainSettings(settings); });
+    settings_.Write([this](IniFile& settings) { WriteMainSettings(settings); });
 }
 
 void TForm1::WriteMainSettings(IniFile& settings) const {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "mainwindow/BoxMenu.h"
+#include "mainwindow/Settings.h"
 #include "platform/FileStamp.h"
 #include "store/MemoData.h"
 #include "util/IniFile.h"
@@ -109,8 +110,6 @@ public:
     MemoSerial ActiveMemo = 0;
     bool EditingExisting = false;
     TMemoList* ActiveBoxList = nullptr;
-    QString SaveBoxFile;
-    QString ActiveBoxFile;
     QString SkinFolder; // native path, no trailing separator
     IniFile SkinIni;
     bool WindowVisible = true;
@@ -126,8 +125,6 @@ public:
     // shown crossed out with the reason as its hint, and nothing writes its file during the
     // run, so nothing in it is lost once the cause is mended.
     std::array<QString, 7> BoxUnavailable;
-    // The settings file could not be read at start-up: it is left as it is at exit.
-    bool SettingsUnreadable = false;
     // The skin folder that was to be shown when it could not be loaded and the default or the
     // built-in skin took its place; it is saved at exit instead of SkinFolder, so the user's
     // choice survives. Empty while the skin shown is the one chosen.
@@ -261,14 +258,8 @@ public:
     std::optional<QString> SkinFileInside(const std::string& value) const;
     // Raises the reason why box n cannot be written when it could not be read at start-up.
     void RequireWritableBox(int box) const;
-    // The settings file as readers open it: ProgramFolder + "TabukoExc.ini".
-    QString SettingsPath() const;
-    // The settings as readers see them; empty (every key at its default) when the file could
-    // not be read at start-up, which was reported then.
-    IniFile ReadSettings() const;
-    // Reads the settings file by its bare name, lets `change` set keys and writes it back
-    // whole; does nothing when the file could not be read at start-up, so that it is kept.
-    void WriteSettings(const std::function<void(IniFile&)>& change);
+    // The settings file, read at start-up; the windows read and write it through this.
+    Settings& ProgramSettings() { return settings_; }
 
     // ---- the wall from the keyboard (WallKeys.cpp) ----
     // The wall takes the focus; Left/Right and Tab/Shift+Tab walk over the six box icons and the
@@ -292,6 +283,7 @@ private:
     friend class TrayIconPause;
     int trayIconPauses_ = 0;
 
+    Settings settings_;
     void CreateDesign();
     // Appends a disabled, owner-drawn title row to a box menu or the memo menu
     // (MenusAndIndicators.cpp).
@@ -348,6 +340,3 @@ public:
 private:
     TForm1* form_;
 };
-
-// The settings file name that writers use (current directory).
-inline const QString kSettingsFileName = QStringLiteral("TabukoExc.ini");

@@ -86,7 +86,7 @@ void TForm4::CreateDesign() {
 }
 
 void TForm4::FormCreate() {
-    const IniFile settings = Form1->ReadSettings();
+    const IniFile settings = Form1->ProgramSettings().Read();
     const QPoint centred = CentredOnPrimary(frameGeometry().size());
     const int top = settings.ReadInteger("SkinInfoWindow", "Top", centred.y());
     const int left = settings.ReadInteger("SkinInfoWindow", "Left", centred.x());
@@ -104,7 +104,7 @@ void TForm4::FormClose() {
     // The notification-area icon comes back even when the position cannot be saved; otherwise
     // its menus would stay unusable for the rest of the run.
     const std::unique_ptr<TrayIconPause> pause = std::move(trayPause_);
-    Form1->WriteSettings([this](IniFile& settings) {
+    Form1->ProgramSettings().Write([this](IniFile& settings) {
         settings.WriteInteger("SkinInfoWindow", "Top", y());
         settings.WriteInteger("SkinInfoWindow", "Left", x());
     });

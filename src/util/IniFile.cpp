@@ -1,6 +1,5 @@
 #include "util/IniFile.h"
 
-#include "platform/Files.h"
 #include "util/CP932.h"
 #include "util/Exception.h"
 #include "util/LineSplit.h"
@@ -123,10 +122,6 @@ IniFile IniFile::Load(const QString& path) {
         throw Exception::CannotOpen(path);
     const QByteArray bytes = file.readAll();
     return FromBytes(std::string_view(bytes.constData(), std::size_t(bytes.size())));
-}
-
-void IniFile::Save(const QString& path) const {
-    platform::SaveFile(path, ToBytes());
 }
 
 std::string IniFile::ToBytes() const {

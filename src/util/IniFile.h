@@ -14,7 +14,8 @@
 // trimmed); lines before the first section are skipped. Section and key names match without
 // regard to ASCII letter case. Writing sets keys in memory (a new key goes to the end of its
 // section, a new section to the end of the file) and ToBytes renders the whole content:
-// "[name]", its lines, one empty line, for each section in order, all ending in CR LF.
+// "[name]", its lines, one empty line, for each section in order, all ending in CR LF. A caller
+// writes those bytes through platform::SaveFile.
 class IniFile {
 public:
     IniFile() = default;
@@ -23,8 +24,6 @@ public:
     // Reads the whole file; a missing file gives an empty one. A file that exists but cannot
     // be read raises "ファイル %s は開けません" rather than letting a writer replace it.
     static IniFile Load(const QString& path);
-    // Replaces the file whole (see platform::SaveFile).
-    void Save(const QString& path) const;
     std::string ToBytes() const;
 
     bool SectionExists(std::string_view section) const;
