@@ -3,7 +3,6 @@
 // menus and indicators follow without the user doing anything.
 #include "mainwindow/Unit1.h"
 
-#include "platform/Files.h"
 #include "platform/Guard.h"
 #include "platform/Platform.h"
 #include "store/Backups.h"

@@ -7,7 +7,6 @@
 #include "mainwindow/Unit1.h"
 #include "mainwindow/Unit3.h"
 #include "mainwindow/Unit4.h"
-#include "search/SearchWindow.h"
 #include "util/CP932.h"
 
 #include <QAction>
