@@ -32,6 +32,7 @@ cleanup() {
     fi
     [ -n "$APP_PID" ] && kill "$APP_PID" 2>/dev/null || true
     for pid in "${PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
+    [ -n "${IM_USER:-}" ] && remove_im_user
     wait 2>/dev/null || true
     [ "$status" -eq 0 ] && [ -z "${E2E_KEEP:-}" ] && rm -rf "$WORK"
     [ -n "${E2E_KEEP:-}" ] && echo "kept: $WORK"
@@ -102,10 +103,12 @@ JSON
 has_window_manager() { [ "${DESKTOP:-bare}" = openbox ]; }
 
 APP_ENV=()
+# The command prefix that runs the program as another user (start_input_method sets it).
+AS_USER=()
 
 # Starts the program in the portable folder copy (its current directory).
 start_app() {
-    (cd "$APP" && exec env "${APP_ENV[@]}" ./tabuko >"$WORK/app.log" 2>&1) &
+    (cd "$APP" && exec "${AS_USER[@]}" env "${APP_ENV[@]}" ./tabuko >"$WORK/app.log" 2>&1) &
     APP_PID=$!
 }
 
@@ -435,4 +438,138 @@ weston_screenshot() {
     (cd "$folder" && weston-screenshooter >/dev/null 2>&1) || fail "no screenshot from weston"
     mv "$folder"/*.png "$1"
     rmdir "$folder"
+}
+
+# ---- Japanese input methods ----
+
+# Starts input method framework $1 (ibus or fcitx) with mozc as its Japanese input method, and
+# has the program use it (QT_IM_MODULE). The conversion server refuses to run as root: as root,
+# the framework, its session bus and the program run as a user made for this run (IM_USER, gone
+# again at the end), with a home of its own in $WORK. Call before start_app.
+start_input_method() {
+    local framework=$1 tool
+    local -a tools
+    case "$framework" in
+    ibus)
+        tools=(ibus-daemon ibus /usr/lib/ibus-mozc/ibus-engine-mozc /usr/lib/mozc/mozc_server
+            '/usr/lib/*/qt6/plugins/platforminputcontexts/libibusplatforminputcontextplugin.so')
+        ;;
+    fcitx)
+        tools=(fcitx5 fcitx5-remote '/usr/lib/*/fcitx5/fcitx5-mozc.so'
+            '/usr/lib/*/qt6/plugins/platforminputcontexts/libfcitx5platforminputcontextplugin.so')
+        ;;
+    *) fail "unknown input method framework $framework" ;;
+    esac
+    for tool in "${tools[@]}" dbus-daemon dbus-send setpriv; do
+        command -v "$tool" >/dev/null 2>&1 || compgen -G "$tool" >/dev/null ||
+            { echo "SKIP: $tool is not installed (input method $framework with mozc)"; exit 77; }
+    done
+    export HOME=$WORK/im-home
+    export XDG_CONFIG_HOME=$HOME/.config XDG_CACHE_HOME=$HOME/.cache XDG_DATA_HOME=$HOME/.local/share
+    mkdir -p -m 700 "$HOME" "$XDG_CONFIG_HOME/mozc" "$XDG_CONFIG_HOME/fcitx5"
+    # The first candidate list of a new user; mozc starts switched on.
+    printf '%s\n' 'engines {' '  name : "mozc-jp"' '  longname : "Mozc"' '  layout : "default"' \
+        '  rank : 80' '}' 'active_on_launch: True' >"$XDG_CONFIG_HOME/mozc/ibus_config.textproto"
+    printf '%s\n' '[Groups/0]' 'Name=Default' 'Default Layout=us' 'DefaultIM=mozc' '' \
+        '[Groups/0/Items/0]' 'Name=keyboard-us' 'Layout=' '' '[Groups/0/Items/1]' 'Name=mozc' \
+        'Layout=' '' '[GroupOrder]' '0=Default' >"$XDG_CONFIG_HOME/fcitx5/profile"
+    if [ "$(id -u)" = 0 ]; then
+        make_im_user
+        chmod 711 "$WORK"
+        chown -R "$IM_USER:$IM_USER" "$HOME" "$APP" "$XDG_RUNTIME_DIR"
+        AS_USER=(setpriv --reuid="$IM_USER" --regid="$IM_USER" --clear-groups --)
+    fi
+    # A session bus of the user's own: a bus refuses clients of other users.
+    "${AS_USER[@]}" dbus-daemon --session --nofork --nopidfile --print-address=3 \
+        3>"$WORK/bus.address" >/dev/null 2>&1 &
+    PIDS+=($!)
+    for _ in $(seq 50); do [ -s "$WORK/bus.address" ] && break; sleep 0.1; done
+    DBUS_SESSION_BUS_ADDRESS=$(head -n 1 "$WORK/bus.address")
+    [ -n "$DBUS_SESSION_BUS_ADDRESS" ] || fail "the session bus did not start"
+    export DBUS_SESSION_BUS_ADDRESS
+    case "$framework" in
+    ibus)
+        # The engines run the first python3 on PATH; the system's has the bindings they need.
+        # No panel and no settings service: the engine is chosen below.
+        PATH=/usr/bin:$PATH GSETTINGS_BACKEND=memory "${AS_USER[@]}" ibus-daemon --panel=disable \
+            --emoji-extension=disable --cache=none --config=disable >"$WORK/im.log" 2>&1 &
+        PIDS+=($!)
+        for _ in $(seq 100); do
+            compgen -G "$XDG_CONFIG_HOME/ibus/bus/*" >/dev/null && break
+            sleep 0.1
+        done
+        IBUS_ADDRESS=$(sed -n 's/^IBUS_ADDRESS=//p' "$XDG_CONFIG_HOME"/ibus/bus/* 2>/dev/null | head -n 1)
+        [ -n "$IBUS_ADDRESS" ] || fail "ibus did not start: $(tail -3 "$WORK/im.log")"
+        export IBUS_ADDRESS
+        # "ibus engine" sets the engine and still exits 1: ask for it again.
+        for _ in $(seq 50); do
+            "${AS_USER[@]}" ibus engine mozc-jp >/dev/null 2>&1 || true
+            [ "$("${AS_USER[@]}" ibus engine 2>/dev/null)" = mozc-jp ] && break
+            sleep 0.1
+        done
+        [ "$("${AS_USER[@]}" ibus engine 2>/dev/null)" = mozc-jp ] || fail "ibus does not take mozc"
+        export QT_IM_MODULE=ibus
+        ;;
+    fcitx)
+        # Only what the test needs: the X and D-Bus front ends, the keyboard, mozc and its
+        # candidate window.
+        "${AS_USER[@]}" fcitx5 --disable=all --enable=dbus,dbusfrontend,xcb,keyboard,mozc,classicui \
+            >"$WORK/im.log" 2>&1 &
+        PIDS+=($!)
+        for _ in $(seq 100); do
+            "${AS_USER[@]}" dbus-send --session --print-reply --dest=org.freedesktop.DBus \
+                /org/freedesktop/DBus org.freedesktop.DBus.NameHasOwner string:org.fcitx.Fcitx5 \
+                2>/dev/null | grep -q 'boolean true' && break
+            sleep 0.1
+        done
+        "${AS_USER[@]}" fcitx5-remote >/dev/null 2>&1 || fail "fcitx5 did not start: $(tail -3 "$WORK/im.log")"
+        export QT_IM_MODULE=fcitx
+        ;;
+    esac
+    IM_FRAMEWORK=$framework
+}
+
+# Makes IM_USER, a user of this run's own (another run may be adding users at the same time).
+make_im_user() {
+    command -v useradd >/dev/null || { echo "SKIP: useradd is not installed"; exit 77; }
+    IM_USER=tabuko-im-$$
+    for _ in $(seq 20); do
+        useradd --no-create-home --home-dir "$HOME" --shell /usr/sbin/nologin --user-group \
+            "$IM_USER" 2>/dev/null && return 0
+        sleep 0.2
+    done
+    IM_USER=
+    fail "could not add a user"
+}
+
+# Ends the processes of IM_USER (the conversion server leaves its parent) and removes the user.
+remove_im_user() {
+    local pid
+    for pid in $(pgrep -u "$IM_USER" 2>/dev/null); do kill "$pid" 2>/dev/null || true; done
+    for _ in $(seq 30); do pgrep -u "$IM_USER" >/dev/null 2>&1 || break; sleep 0.1; done
+    for pid in $(pgrep -u "$IM_USER" 2>/dev/null); do kill -KILL "$pid" 2>/dev/null || true; done
+    for _ in $(seq 20); do userdel "$IM_USER" 2>/dev/null && break; sleep 0.2; done
+    IM_USER=
+}
+
+# Switches the input method on for the focused window (mozc in hiragana); fcitx starts every
+# window switched off, and its trigger key is Ctrl+Space.
+input_method_on() {
+    [ "$IM_FRAMEWORK" = fcitx ] || return 0
+    xdotool key ctrl+space
+    for _ in $(seq 20); do
+        [ "$("${AS_USER[@]}" fcitx5-remote 2>/dev/null)" = 2 ] && return 0
+        sleep 0.1
+    done
+    fail "fcitx5 did not switch on"
+}
+
+# The share of dark pixels (0 to 1) in the W x H rectangle at x, y ($2 to $5) of screenshot $1.
+ink() {
+    convert "$1" -crop "$4x$5+$2+$3" +repage -colorspace Gray -threshold 60% -format '%[fx:1-mean]' info:
+}
+
+# The pixels of the W x H rectangle at x, y ($2 to $5) of screenshot $1, as a checksum.
+pixels_of() {
+    convert "$1" -crop "$4x$5+$2+$3" +repage -depth 8 rgb:- | md5sum | cut -d' ' -f1
 }
