@@ -67,6 +67,8 @@ start_display() {
 # Starts a desktop of kind $1 for the program:
 #   bare        Xvfb with a tray host and no window manager (as start_display)
 #   openbox     the same with the openbox window manager
+#   kwin        KWin on Wayland (drawing into memory) with XWayland, and our StatusNotifierItem
+#               host on a private session bus as the notification area
 #   twoscreens  no X server: Qt's offscreen platform with two screens side by side, a primary
 #               1024x768 at 0,0 and a second 1280x1024 at 1024,0 (no X server here offers two
 #               monitors); the program gets it through APP_ENV
@@ -85,6 +87,7 @@ start_desktop() {
         done
         xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id' || fail "openbox did not start"
         ;;
+    kwin) start_kwin ;;
     twoscreens)
         cat >"$WORK/screens.json" <<'JSON'
 { "screens": [
@@ -100,7 +103,7 @@ JSON
 }
 
 # Whether the desktop has a window manager.
-has_window_manager() { [ "${DESKTOP:-bare}" = openbox ]; }
+has_window_manager() { [ "${DESKTOP:-bare}" = openbox ] || [ "${DESKTOP:-bare}" = kwin ]; }
 
 APP_ENV=()
 # The command prefix that runs the program as another user (start_input_method sets it).
@@ -249,7 +252,9 @@ wait_file() {
 # Hex dump of a file, bytes separated by blanks.
 hex_of() { od -An -v -tx1 "$1" | tr -s ' \n' ' ' | sed 's/^ //; s/ $//'; }
 
-screenshot() { import -window root "$1"; }
+screenshot() {
+    if [ "${DESKTOP:-}" = kwin ]; then kwin_screenshot "$1"; else import -window root "$1"; fi
+}
 
 # Ends the program through the notification-area icon's right-button menu ("終了" is last).
 quit_by_tray_menu() {
@@ -572,4 +577,76 @@ ink() {
 # The pixels of the W x H rectangle at x, y ($2 to $5) of screenshot $1, as a checksum.
 pixels_of() {
     convert "$1" -crop "$4x$5+$2+$3" +repage -depth 8 rgb:- | md5sum | cut -d' ' -f1
+}
+
+# ---- KWin on Wayland ----
+
+# Starts kwin_wayland without a screen, with XWayland, on a private session bus, in a home and
+# runtime folder of this run's own. Sets WAYLAND_DISPLAY, DISPLAY (XWayland's) and
+# XDG_SESSION_TYPE. Plasma's panel does not come up here without the rest of a Plasma session
+# (it finds no shell to load and registers no StatusNotifierWatcher), so the notification area
+# is our own StatusNotifierItem host.
+start_kwin() {
+    local tool pid
+    for tool in kwin_wayland Xwayland dbus-daemon /usr/bin/python3; do
+        command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+    done
+    /usr/bin/python3 -c 'from gi.repository import Gio' 2>/dev/null ||
+        { echo "SKIP: python3-gi is not installed (KWin screenshots)"; exit 77; }
+    start_session_bus
+    # The installed binary carries a file capability (to raise its own limits) that a container
+    # may refuse to execute; a copy has none and runs the same.
+    cp "$(command -v kwin_wayland)" "$WORK/kwin_wayland"
+    mkdir -p "$WORK/kwin-home"
+    # KWin starts this once XWayland serves, with DISPLAY set to it; it stays until the end.
+    printf '#!/bin/sh\necho "$DISPLAY $$" >"%s/kwin.display"\nexec sleep 100000\n' "$WORK" \
+        >"$WORK/kwin-started"
+    chmod +x "$WORK/kwin-started"
+    # Screenshots through KWin's own interface, which asks callers for a permission that only
+    # installed applications can declare.
+    (cd "$WORK" && exec env HOME="$WORK/kwin-home" XDG_CONFIG_HOME="$WORK/kwin-home/.config" \
+        XDG_CACHE_HOME="$WORK/kwin-home/.cache" XDG_DATA_HOME="$WORK/kwin-home/.local/share" \
+        KWIN_SCREENSHOT_NO_PERMISSION_CHECKS=1 ./kwin_wayland --virtual --xwayland \
+        --no-lockscreen --socket wayland-tabuko --width 1280 --height 800 "$WORK/kwin-started" \
+        >"$WORK/kwin.log" 2>&1) &
+    PIDS+=($!)
+    for _ in $(seq 150); do [ -s "$WORK/kwin.display" ] && break; sleep 0.1; done
+    [ -s "$WORK/kwin.display" ] || fail "KWin did not start XWayland: $(tail -3 "$WORK/kwin.log")"
+    read -r DISPLAY pid <"$WORK/kwin.display"
+    PIDS+=("$pid")
+    export DISPLAY WAYLAND_DISPLAY=wayland-tabuko XDG_SESSION_TYPE=wayland
+    for _ in $(seq 100); do xwininfo -root >/dev/null 2>&1 && break; sleep 0.1; done
+    for _ in $(seq 100); do
+        xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+        sleep 0.1
+    done
+    start_sni_host
+}
+
+# Saves what KWin shows (all outputs) to $1 (PNG).
+kwin_screenshot() {
+    local size
+    size=$(/usr/bin/python3 - "$WORK/shot.raw" <<'PY'
+import os, sys
+from gi.repository import Gio, GLib
+bus = Gio.bus_get_sync(Gio.BusType.SESSION, None)
+r, w = os.pipe()
+fds = Gio.UnixFDList.new()
+index = fds.append(w)
+os.close(w)
+reply, _ = bus.call_with_unix_fd_list_sync(
+    "org.kde.KWin", "/org/kde/KWin/ScreenShot2", "org.kde.KWin.ScreenShot2", "CaptureWorkspace",
+    GLib.Variant("(a{sv}h)", ({"native-resolution": GLib.Variant("b", True)}, index)),
+    GLib.VariantType("(a{sv})"), Gio.DBusCallFlags.NONE, 10000, fds, None)
+del fds
+info = reply.unpack()[0]
+with os.fdopen(r, "rb") as pipe, open(sys.argv[1], "wb") as out:
+    out.write(pipe.read())
+# 32-bit ARGB in memory order B, G, R, A, rows without padding at this size.
+assert info["stride"] == info["width"] * 4, info
+print("%dx%d" % (info["width"], info["height"]))
+PY
+    ) || fail "no screenshot from KWin"
+    convert -size "$size" -depth 8 "bgra:$WORK/shot.raw" -alpha off "$1"
+    rm -f "$WORK/shot.raw"
 }
