@@ -124,8 +124,12 @@ settings=$(tr -d '\r' <"$APP/TabukoExc.ini")
 grep -qx 'Visible=1' <<<"$settings" && grep -qx 'StayOnTop=1' <<<"$settings" &&
     grep -qx "Left=$left" <<<"$settings" || fail "settings at Alt+F4: $settings"
 
-# A wall saved where no monitor is opens centred on the primary one.
+# A wall saved where no monitor is (below the primary one, beside the second; far left) opens
+# centred on the primary one (the wall is 312 x 86).
 if [ "$DESKTOP" = gnome ]; then
+    start_with '[MainWindow]\r\nTop=5\r\nLeft=-99999\r\n'
+    [ "$x" = "$((640 - 156))" ] || fail "a wall saved far left opened at $x,$y"
+    end_app_by_signal TERM
     start_with '[MainWindow]\r\nTop=900\r\nLeft=100\r\n'
     [ "$x $y" = "$((640 - 156)) $((400 - 43))" ] ||
         fail "a wall saved below the primary monitor opened at $x,$y"
