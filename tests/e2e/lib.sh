@@ -67,11 +67,10 @@ start_display() {
 # Starts a desktop of kind $1 for the program:
 #   bare        Xvfb with a tray host and no window manager (as start_display)
 #   openbox     the same with the openbox window manager
-#   kwin        KWin on Wayland (drawing into memory) with XWayland, and our StatusNotifierItem
-#               host on a private session bus as the notification area
-#   twoscreens  no X server: Qt's offscreen platform with two screens side by side, a primary
-#               1024x768 at 0,0 and a second 1280x1024 at 1024,0 (no X server here offers two
-#               monitors); the program gets it through APP_ENV
+#   gnome       GNOME Shell without a screen, Wayland with XWayland and two monitors (start_gnome)
+#   xfce        Xvfb with the Xfce window manager and panel (start_xfce)
+#   kwin        KWin on Wayland without a screen, with XWayland, and our StatusNotifierItem
+#               host on a private session bus as the notification area (start_kwin)
 start_desktop() {
     DESKTOP=$1
     case "$DESKTOP" in
@@ -87,23 +86,15 @@ start_desktop() {
         done
         xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id' || fail "openbox did not start"
         ;;
+    gnome) start_gnome ;;
+    xfce) start_xfce ;;
     kwin) start_kwin ;;
-    twoscreens)
-        cat >"$WORK/screens.json" <<'JSON'
-{ "screens": [
-  { "name": "primary", "x": 0, "y": 0, "width": 1024, "height": 768,
-    "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1 },
-  { "name": "second", "x": 1024, "y": 0, "width": 1280, "height": 1024,
-    "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1 } ] }
-JSON
-        APP_ENV=("QT_QPA_PLATFORM=offscreen:configfile=$WORK/screens.json")
-        ;;
     *) fail "unknown desktop $DESKTOP" ;;
     esac
 }
 
 # Whether the desktop has a window manager.
-has_window_manager() { [ "${DESKTOP:-bare}" = openbox ] || [ "${DESKTOP:-bare}" = kwin ]; }
+has_window_manager() { [ "${DESKTOP:-bare}" != bare ]; }
 
 APP_ENV=()
 # The command prefix that runs the program as another user (start_input_method sets it).
@@ -443,6 +434,338 @@ weston_screenshot() {
     (cd "$folder" && weston-screenshooter >/dev/null 2>&1) || fail "no screenshot from weston"
     mv "$folder"/*.png "$1"
     rmdir "$folder"
+}
+
+# ---- real desktops: GNOME Shell (Wayland with XWayland, two monitors) and Xfce (X11) ----
+
+# Skips the test unless every program named is installed.
+need_programs() {
+    local tool
+    for tool in "$@"; do
+        command -v "$tool" >/dev/null 2>&1 || { echo "SKIP: $tool is not installed"; exit 77; }
+    done
+}
+
+# Starts a system bus of this run's own (the shell asks it for logins, power and the like) and
+# points the programs started after it at it.
+start_system_bus() {
+    mkdir -p "$WORK/system"
+    cat >"$WORK/system/bus.conf" <<CONF
+<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-BUS Bus Configuration 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
+<busconfig>
+  <type>system</type>
+  <listen>unix:path=$WORK/system/bus</listen>
+  <auth>EXTERNAL</auth>
+  <policy context="default">
+    <allow user="*"/><allow own="*"/><allow send_destination="*"/><allow receive_sender="*"/>
+  </policy>
+</busconfig>
+CONF
+    dbus-daemon --config-file="$WORK/system/bus.conf" --nofork --nopidfile >/dev/null 2>&1 &
+    PIDS+=($!)
+    for _ in $(seq 50); do [ -S "$WORK/system/bus" ] && break; sleep 0.1; done
+    export DBUS_SYSTEM_BUS_ADDRESS=unix:path=$WORK/system/bus
+}
+
+# Evaluates JavaScript $1 in the shell (our own extension put it in unsafe mode) and prints the
+# result; fails when the shell refuses it or the code throws.
+shell_eval() {
+    local out
+    out=$(gdbus call --session --dest org.gnome.Shell --object-path /org/gnome/Shell \
+        --method org.gnome.Shell.Eval "$1" 2>&1) || fail "shell Eval: $out"
+    case "$out" in
+    "(true, "*) out=${out#(true, \'}; out=${out%\')}; out=${out#\"}; echo "${out%\"}" ;;
+    *) fail "shell Eval refused: $out" ;;
+    esac
+}
+
+# Starts GNOME Shell without a screen, as a Wayland compositor with XWayland and two monitors
+# side by side: 1280x800 (primary, panel on top) at 0,0 and 1024x768 at 1280,0. Its settings,
+# extensions and buses are this run's own: the AppIndicator extension shows StatusNotifierItems,
+# and an extension of the test's own lets the test drive the shell over D-Bus.
+start_gnome() {
+    local ext=/usr/share/gnome-shell/extensions/ubuntu-appindicators@ubuntu.com own
+    need_programs gnome-shell dbus-daemon gdbus unshare Xwayland
+    [ -d "$ext" ] || { echo "SKIP: the shell's AppIndicator extension is not installed"; exit 77; }
+    export HOME=$WORK/home XDG_CONFIG_HOME=$WORK/home/.config XDG_DATA_HOME=$WORK/home/.local/share
+    export XDG_CACHE_HOME=$WORK/home/.cache GSETTINGS_BACKEND=keyfile NO_AT_BRIDGE=1
+    own=$XDG_DATA_HOME/gnome-shell/extensions/tabuko-test@tabuko
+    mkdir -p "$own" "$XDG_CONFIG_HOME/glib-2.0/settings" "$XDG_CACHE_HOME"
+    printf '{"uuid": "tabuko-test@tabuko", "name": "Tabuko test", "description": "test",
+ "shell-version": ["43", "44", "45"]}\n' >"$own/metadata.json"
+    printf 'function init() {\n  return { enable() { global.context.unsafe_mode = true; },
+  disable() {} };\n}\n' >"$own/extension.js"
+    cat >"$XDG_CONFIG_HOME/glib-2.0/settings/keyfile" <<'CONF'
+[org/gnome/shell]
+enabled-extensions=['ubuntu-appindicators@ubuntu.com', 'tabuko-test@tabuko']
+disable-user-extensions=false
+welcome-dialog-last-shown-version='999'
+
+[org/gnome/desktop/notifications]
+show-banners=false
+CONF
+    start_system_bus
+    start_session_bus
+    # Where logind does not run, the shell must not find its seat folder.
+    unshare -m sh -c 'mount -t tmpfs tmpfs /run/systemd 2>/dev/null; exec gnome-shell --wayland \
+        --headless --wayland-display=wayland-tabuko --virtual-monitor 1280x800 \
+        --virtual-monitor 1024x768' >"$WORK/shell.log" 2>&1 &
+    PIDS+=($!)
+    export WAYLAND_DISPLAY=wayland-tabuko XDG_SESSION_TYPE=wayland XDG_CURRENT_DESKTOP=GNOME
+    for _ in $(seq 300); do
+        gdbus call --session --dest org.gnome.Shell --object-path /org/gnome/Shell \
+            --method org.gnome.Shell.Eval 'global.context.unsafe_mode' 2>/dev/null |
+            grep -q "'true'" && break
+        sleep 0.1
+    done
+    DISPLAY=$(shell_eval "imports.gi.GLib.getenv('DISPLAY')")
+    XAUTHORITY=$(shell_eval "imports.gi.GLib.getenv('XAUTHORITY')")
+    [ -n "$DISPLAY" ] || fail "the shell did not start: $(tail -5 "$WORK/shell.log")"
+    export DISPLAY XAUTHORITY
+    for _ in $(seq 100); do xwininfo -root >/dev/null 2>&1 && break; sleep 0.1; done
+    # The shell opens on its overview.
+    shell_eval 'Main.overview.hide(); Main.messageTray.getSources().forEach(s => s.destroy())' \
+        >/dev/null
+}
+
+# Starts Xvfb with the Xfce window manager and a panel on top with a task list and a status tray
+# (which shows StatusNotifierItems and XEmbed icons), on a session bus and settings of the run's
+# own.
+start_xfce() {
+    local folder
+    need_programs xfwm4 xfce4-panel dbus-daemon
+    [ -x /usr/lib/x86_64-linux-gnu/xfce4/xfconf/xfconfd ] || command -v xfconfd >/dev/null ||
+        { echo "SKIP: xfconf is not installed"; exit 77; }
+    export HOME=$WORK/home XDG_CONFIG_HOME=$WORK/home/.config XDG_CACHE_HOME=$WORK/home/.cache
+    export XDG_CURRENT_DESKTOP=XFCE NO_AT_BRIDGE=1
+    folder=$XDG_CONFIG_HOME/xfce4/xfconf/xfce-perchannel-xml
+    mkdir -p "$folder" "$XDG_CACHE_HOME"
+    cat >"$folder/xfce4-panel.xml" <<'CONF'
+<?xml version="1.0" encoding="UTF-8"?>
+<channel name="xfce4-panel" version="1.0">
+  <property name="configver" type="int" value="2"/>
+  <property name="panels" type="array">
+    <value type="int" value="1"/>
+    <property name="panel-1" type="empty">
+      <property name="position" type="string" value="p=6;x=0;y=0"/>
+      <property name="length" type="uint" value="100"/>
+      <property name="position-locked" type="bool" value="true"/>
+      <property name="size" type="uint" value="32"/>
+      <property name="plugin-ids" type="array">
+        <value type="int" value="1"/>
+        <value type="int" value="2"/>
+      </property>
+    </property>
+  </property>
+  <property name="plugins" type="empty">
+    <property name="plugin-1" type="string" value="tasklist">
+      <property name="expand" type="bool" value="true"/>
+    </property>
+    <property name="plugin-2" type="string" value="systray">
+      <property name="square-icons" type="bool" value="true"/>
+    </property>
+  </property>
+</channel>
+CONF
+    start_bare_display
+    start_session_bus
+    xfwm4 --compositor=on >"$WORK/xfwm4.log" 2>&1 &
+    PIDS+=($!)
+    for _ in $(seq 100); do
+        xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+        sleep 0.1
+    done
+    xfce4-panel >"$WORK/panel.log" 2>&1 &
+    PIDS+=($!)
+    for _ in $(seq 100); do
+        dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
+            org.freedesktop.DBus.NameHasOwner string:org.kde.StatusNotifierWatcher 2>/dev/null |
+            grep -q 'boolean true' && return 0
+        sleep 0.1
+    done
+    fail "the Xfce panel's status tray did not start: $(tail -5 "$WORK/panel.log")"
+}
+
+# Clicks button $3 (1 left, 3 right) $4 times (default once) at screen x $1, y $2 through the
+# shell's own pointer: XTEST on XWayland reaches X clients only, never the shell's panel.
+shell_click() {
+    shell_eval "const C = imports.gi.Clutter, G = imports.gi.GLib;
+        if (!global._tabukoPointer)
+            global._tabukoPointer = C.get_default_backend().get_default_seat()
+                .create_virtual_device(C.InputDeviceType.POINTER_DEVICE);
+        const d = global._tabukoPointer;
+        let t = G.get_monotonic_time();
+        d.notify_absolute_motion(t, $1, $2);
+        for (let i = 0; i < ${4:-1}; ++i) {
+            t += 60000; d.notify_button(t, $3, C.ButtonState.PRESSED);
+            t += 20000; d.notify_button(t, $3, C.ButtonState.RELEASED);
+        }" >/dev/null
+}
+
+# JavaScript for the shell: the program's icon in the panel (AppIndicator extension).
+SHELL_ICON="Object.entries(Main.panel.statusArea).find(([k]) => k.startsWith('appindicator-'))"
+
+# "x y w h" of the program's icon in the panel, once it shows there.
+icon_geometry() {
+    local out
+    for _ in $(seq 100); do
+        case "$DESKTOP" in
+        gnome)
+            out=$(shell_eval "const e = $SHELL_ICON; !e || !e[1].visible ? '' :
+                [...e[1].get_transformed_position(), ...e[1].get_transformed_size()]
+                    .map(Math.round).join(' ')")
+            ;;
+        xfce)
+            # The status tray plugin runs in a process of its own, its window plugged into the
+            # panel; the icon is its first square.
+            local id
+            out=
+            for id in $(xdotool search --classname wrapper-2.0 2>/dev/null); do
+                xwininfo -id "$id" | grep -q IsViewable || continue
+                read -r x y < <(window_origin "$id")
+                read -r w h < <(window_size "$id")
+                [ "$w" -ge "$h" ] && [ "$h" -ge 16 ] && out="$x $y $h $h"
+            done
+            ;;
+        *) fail "no panel on $DESKTOP" ;;
+        esac
+        [ -n "$out" ] && { echo "$out"; return 0; }
+        sleep 0.1
+    done
+    fail "the program's icon is not in the panel"
+}
+
+# Clicks button $1 on the program's icon in the panel, $2 times (default once).
+icon_click() {
+    local x y w h
+    read -r x y w h < <(icon_geometry)
+    case "$DESKTOP" in
+    gnome) shell_click $((x + w / 2)) $((y + h / 2)) "$1" "${2:-1}" ;;
+    *)
+        xdotool mousemove $((x + w / 2)) $((y + h / 2)) sleep 0.2 click --repeat "${2:-1}" \
+            --delay 80 "$1"
+        ;;
+    esac
+}
+
+# Opens the icon's left-button menu (the box list, the program's own pop-up). The shell's
+# AppIndicator extension activates an item on a double click only (one click opens its menu).
+icon_left_menu() {
+    case "$DESKTOP" in
+    gnome) icon_click 1 2 ;;
+    *) icon_click 1 ;;
+    esac
+    popup_menu
+}
+
+# The labels of the program's exported menu (com.canonical.dbusmenu), one line per entry in
+# order: "label|enabled|visible" with separators as "-".
+exported_menu() {
+    local service path menu
+    service=$(dbus-send --session --print-reply --dest=org.kde.StatusNotifierWatcher \
+        /StatusNotifierWatcher org.freedesktop.DBus.Properties.Get \
+        string:org.kde.StatusNotifierWatcher string:RegisteredStatusNotifierItems |
+        grep -o 'string "[^"]*"' | head -n 1 | sed 's/string "//; s/"$//')
+    path=/${service#*/}
+    service=${service%%/*}
+    menu=$(gdbus call --session --dest "$service" --object-path "$path" \
+        --method org.freedesktop.DBus.Properties.Get org.kde.StatusNotifierItem Menu |
+        grep -o "objectpath '[^']*'" | sed "s/objectpath '//; s/'$//")
+    gdbus call --session --dest "$service" --object-path "$menu" \
+        --method com.canonical.dbusmenu.GetLayout 0 1 '[]' | python3 -c '
+import re, sys
+text = sys.stdin.read()
+# Children of the root: (id, {props}, []) in order.
+for m in re.finditer(r"<\(\d+, \{(.*?)\}, @av \[\]\)>", text):
+    props = m.group(1)
+    if "\x27type\x27: <\x27separator\x27>" in props:
+        print("-"); continue
+    label = re.search(r"\x27label\x27: <\x27(.*?)\x27>", props)
+    enabled = "\x27enabled\x27: <false>" not in props
+    visible = "\x27visible\x27: <false>" not in props
+    print("%s|%d|%d" % (label.group(1) if label else "", enabled, visible))
+'
+}
+
+# Chooses the entry captioned $1 (mnemonic marks left out) from the icon's right-button menu,
+# which the panel builds from the program's exported menu.
+icon_menu_choose() {
+    local caption=$1 steps
+    case "$DESKTOP" in
+    gnome)
+        icon_click 3
+        local at
+        for _ in $(seq 50); do
+            at=$(shell_eval "const e = $SHELL_ICON;
+                const item = e && e[1].menu.isOpen && e[1].menu._getMenuItems().find(i =>
+                    i.label && i.label.text.replace(/_/g, '') === '$caption');
+                !item ? '' : (() => { const [x, y] = item.get_transformed_position();
+                    const [w, h] = item.get_transformed_size();
+                    return Math.round(x + w / 2) + ' ' + Math.round(y + h / 2); })()")
+            [ -n "$at" ] && break
+            sleep 0.1
+        done
+        [ -n "$at" ] || fail "no '$caption' in the icon's menu in the panel"
+        # shellcheck disable=SC2086
+        shell_click $at 1
+        ;;
+    *)
+        # The panel's menu is another program's window: walk down to the entry with the keys.
+        steps=$(exported_menu | awk -F'|' -v c="$caption" '
+            $0 == "-" || $3 == 0 || $2 == 0 { next }
+            { n++; gsub("_", "", $1); if ($1 == c) { print n; exit } }')
+        [ -n "$steps" ] || fail "no '$caption' in the program's exported menu"
+        icon_click 3
+        sleep 0.8
+        for _ in $(seq "$steps"); do xdotool key Down sleep 0.05; done
+        xdotool key Return
+        ;;
+    esac
+}
+
+# Saves what the desktop shows to $1 (PNG): on GNOME the shell draws it (X shows no panel).
+desktop_screenshot() {
+    case "$DESKTOP" in
+    gnome)
+        gdbus call --session --dest org.gnome.Shell.Screenshot \
+            --object-path /org/gnome/Shell/Screenshot \
+            --method org.gnome.Shell.Screenshot.Screenshot false false "$1" >/dev/null ||
+            fail "no screenshot from the shell"
+        ;;
+    *) import -window root "$1" ;;
+    esac
+}
+
+# Presses Alt+F4 for the window manager on the active window.
+desktop_alt_f4() {
+    case "$DESKTOP" in
+    gnome)
+        shell_eval "const C = imports.gi.Clutter, G = imports.gi.GLib;
+            const d = C.get_default_backend().get_default_seat()
+                .create_virtual_device(C.InputDeviceType.KEYBOARD_DEVICE);
+            let t = G.get_monotonic_time();
+            d.notify_keyval(t, C.KEY_Alt_L, C.KeyState.PRESSED);
+            d.notify_keyval(t + 20000, C.KEY_F4, C.KeyState.PRESSED);
+            d.notify_keyval(t + 40000, C.KEY_F4, C.KeyState.RELEASED);
+            d.notify_keyval(t + 60000, C.KEY_Alt_L, C.KeyState.RELEASED);" >/dev/null
+        ;;
+    *) xdotool key alt+F4 ;;
+    esac
+}
+
+# Makes X window $1 the active one.
+desktop_activate() {
+    case "$DESKTOP" in
+    gnome)
+        local hex
+        hex=$(printf '0x%x' "$1")
+        shell_eval "const w = global.get_window_actors().map(a => a.meta_window)
+            .find(w => w.get_description().split(' ')[0] === '$hex');
+            w.activate(global.get_current_time())" >/dev/null
+        ;;
+    *) xdotool windowactivate "$1" ;;
+    esac
 }
 
 # ---- Japanese input methods ----

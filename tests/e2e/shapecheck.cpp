@@ -8,6 +8,9 @@
 //     where it was placed by someone else; it is found within what changed, every pure green
 //     pixel must show the desktop (a compositor's shadow allowed), and most of the wall's own
 //     pixels must be there. Prints the origin.
+//   shapecheck --over before.png after.png wall.bmp left top: the same for a wall expected at
+//     left, top; it is looked for only a few pixels around there (other things on the screen,
+//     a clock or a panel icon, may change too).
 #include <QImage>
 #include <QRect>
 #include <cstdio>
@@ -43,7 +46,8 @@ static bool ShowsDesktop(QRgb got, QRgb desktop) {
     return true;
 }
 
-static int CheckOver(const QImage& before, const QImage& after, const QImage& wall) {
+static int CheckOver(const QImage& before, const QImage& after, const QImage& wall,
+                     const QRect& around) {
     if (before.size() != after.size())
         return 2;
     QRect changed;
@@ -51,6 +55,8 @@ static int CheckOver(const QImage& before, const QImage& after, const QImage& wa
         for (int x = 0; x < after.width(); ++x)
             if (before.pixel(x, y) != after.pixel(x, y))
                 changed |= QRect(x, y, 1, 1);
+    if (around.isValid())
+        changed &= around;
     if (changed.width() < wall.width() || changed.height() < wall.height()) {
         std::printf("no wall on the screen (changed: %dx%d)\n", changed.width(), changed.height());
         return 1;
@@ -96,7 +102,7 @@ static int CheckOver(const QImage& before, const QImage& after, const QImage& wa
 }
 
 int main(int argc, char** argv) {
-    if (argc == 5 && std::string(argv[1]) == "--over") {
+    if ((argc == 5 || argc == 7) && std::string(argv[1]) == "--over") {
         auto load = [](const char* path) {
             return QImage(QString::fromLocal8Bit(path)).convertToFormat(QImage::Format_RGB32);
         };
@@ -105,7 +111,13 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "cannot read the pictures\n");
             return 2;
         }
-        return CheckOver(before, after, wall);
+        QRect around;
+        if (argc == 7) {
+            constexpr int slack = 8;
+            around = QRect(std::atoi(argv[5]) - slack, std::atoi(argv[6]) - slack,
+                           wall.width() + 2 * slack, wall.height() + 2 * slack);
+        }
+        return CheckOver(before, after, wall, around);
     }
     const bool picture = argc == 6 && std::string(argv[1]) == "--picture";
     if (picture) {
