@@ -654,6 +654,7 @@ icon_click() {
 icon_left_menu() {
     case "$DESKTOP" in
     gnome) icon_click 1 2 ;;
+    kwin) sni_call Activate 600 400 ;;
     *) icon_click 1 ;;
     esac
     popup_menu
@@ -733,7 +734,7 @@ desktop_screenshot() {
             --method org.gnome.Shell.Screenshot.Screenshot false false "$1" >/dev/null ||
             fail "no screenshot from the shell"
         ;;
-    *) import -window root "$1" ;;
+    *) screenshot "$1" ;;
     esac
 }
 
@@ -749,6 +750,12 @@ desktop_alt_f4() {
             d.notify_keyval(t + 20000, C.KEY_F4, C.KeyState.PRESSED);
             d.notify_keyval(t + 40000, C.KEY_F4, C.KeyState.RELEASED);
             d.notify_keyval(t + 60000, C.KEY_Alt_L, C.KeyState.RELEASED);" >/dev/null
+        ;;
+    kwin)
+        # Keys sent to XWayland stay among the X clients; KWin's own shortcut is what Alt+F4
+        # runs.
+        dbus-send --session --type=method_call --dest=org.kde.kglobalaccel /component/kwin \
+            org.kde.kglobalaccel.Component.invokeShortcut 'string:Window Close'
         ;;
     *) xdotool key alt+F4 ;;
     esac
