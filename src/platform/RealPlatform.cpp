@@ -2,13 +2,13 @@
 
 #include "platform/FileReplace.h"
 #include "platform/RegionStore.h"
+#include "platform/SniItem.h"
 #include "platform/TrayHost.h"
 #include "util/CP932.h"
 #include "util/Exception.h"
 #include "util/MessageText.h"
 
 #include <QApplication>
-#include <QCursor>
 #include <QDesktopServices>
 #include <QDialog>
 #include <QFileInfo>
@@ -75,7 +75,7 @@ void RealPlatform::Sleep(unsigned milliseconds) {
 }
 
 QPoint RealPlatform::GetCursorPos() {
-    return QCursor::pos();
+    return PointerPosition();
 }
 
 void RealPlatform::SetForegroundWindow(QWidget* window) {

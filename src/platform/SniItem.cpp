@@ -2,6 +2,7 @@
 #include "platform/SniItem.h"
 
 #include <QCoreApplication>
+#include <QCursor>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusMetaType>
@@ -12,6 +13,13 @@ namespace {
 
 const QString kWatcher = QStringLiteral("org.kde.StatusNotifierWatcher");
 const QString kItemPath = QStringLiteral("/StatusNotifierItem");
+
+// The position a host gave last, and where the toolkit saw the pointer then.
+struct {
+    bool given = false;
+    QPoint host;
+    QPoint toolkit;
+} hostPointer;
 
 SniPixmap PixmapOf(const QImage& source) {
     const QImage image = source.convertToFormat(QImage::Format_ARGB32);
@@ -118,11 +126,13 @@ SniAdaptor::SniAdaptor(SniItem* item) : QDBusAbstractAdaptor(item), item_(item) 
     connect(item, &SniItem::ToolTipChanged, this, &SniAdaptor::NewToolTip);
 }
 
-void SniAdaptor::Activate(int, int) {
+void SniAdaptor::Activate(int x, int y) {
+    NoteHostPointer({x, y});
     emit item_->Activated(QSystemTrayIcon::Trigger);
 }
 
-void SniAdaptor::ContextMenu(int, int) {
+void SniAdaptor::ContextMenu(int x, int y) {
+    NoteHostPointer({x, y});
     emit item_->Activated(QSystemTrayIcon::Context);
 }
 
@@ -131,5 +141,20 @@ void SniAdaptor::SecondaryActivate(int, int) {
 }
 
 void SniAdaptor::Scroll(int, const QString&) {}
+
+void NoteHostPointer(QPoint position) {
+    // Hosts that do not know the position (a keyboard activation) send 0, 0.
+    hostPointer.given = !position.isNull();
+    hostPointer.host = position;
+    hostPointer.toolkit = QCursor::pos();
+}
+
+QPoint PointerPosition() {
+    const QPoint toolkit = QCursor::pos();
+    if (hostPointer.given && toolkit == hostPointer.toolkit)
+        return hostPointer.host;
+    hostPointer.given = false;
+    return toolkit;
+}
 
 } // namespace platform

@@ -5,6 +5,7 @@
 #include <QDBusConnection>
 #include <QIcon>
 #include <QList>
+#include <QPoint>
 #include <QSystemTrayIcon>
 
 // A notification-area icon of the StatusNotifierItem kind, for a watcher that appeared after the
@@ -89,6 +90,13 @@ signals:
 private:
     SniItem* item_;
 };
+
+// Where the pointer is, for what a click on the icon opens. A host drawn by a Wayland compositor
+// (the shell's panel) gives the click's screen position with it, while the X server, through
+// which the toolkit sees the pointer, still has it where it last left an X window: the host's
+// position holds until the toolkit sees the pointer move.
+void NoteHostPointer(QPoint position);
+QPoint PointerPosition();
 
 QDBusArgument& operator<<(QDBusArgument& argument, const SniPixmap& pixmap);
 const QDBusArgument& operator>>(const QDBusArgument& argument, SniPixmap& pixmap);

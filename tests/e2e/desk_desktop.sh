@@ -86,6 +86,11 @@ menu=$(icon_left_menu)
 screenshot_menu=$SHOTS/$DESKTOP-leftmenu.png
 desktop_screenshot "$screenshot_menu"
 read -r mw mh < <(window_size "$menu")
+# At the icon, which the panel's host told the program (on GNOME the X server does not see the
+# pointer over the shell's panel).
+read -r mx my < <(window_origin "$menu")
+[ "$my" -le $((iy + ih + 40)) ] && [ "$mx" -le $((ix + iw)) ] && [ $((mx + mw)) -ge "$ix" ] ||
+    fail "the box list opened at $mx,$my, away from the icon at $ix,$iy"
 xdotool key Down sleep 0.1 key Return
 box=
 for _ in $(seq 30); do
