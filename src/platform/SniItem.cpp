@@ -1,6 +1,8 @@
 // A StatusNotifierItem of our own over QtDBus.
 #include "platform/SniItem.h"
 
+#include "platform/DBusMenu.h"
+
 #include <QCoreApplication>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -12,6 +14,7 @@ namespace {
 
 const QString kWatcher = QStringLiteral("org.kde.StatusNotifierWatcher");
 const QString kItemPath = QStringLiteral("/StatusNotifierItem");
+const QString kMenuPath = QStringLiteral("/MenuBar");
 
 SniPixmap PixmapOf(const QImage& source) {
     const QImage image = source.convertToFormat(QImage::Format_ARGB32);
@@ -60,7 +63,7 @@ const QDBusArgument& operator>>(const QDBusArgument& argument, SniToolTip& tip) 
     return argument;
 }
 
-SniItem::SniItem() {
+SniItem::SniItem() : exporter_(new MenuExporter(this)) {
     static int items = 0;
     connectionName_ = QStringLiteral("tabuko-sni-%1").arg(++items);
     static const bool registered = [] {
@@ -71,11 +74,13 @@ SniItem::SniItem() {
     }();
     (void)registered;
     new SniAdaptor(this);
+    new DBusMenuAdaptor(exporter_);
 }
 
 SniItem::~SniItem() {
     QDBusConnection connection(connectionName_);
     connection.unregisterObject(kItemPath);
+    connection.unregisterObject(kMenuPath);
     QDBusConnection::disconnectFromBus(connectionName_);
 }
 
@@ -89,6 +94,7 @@ bool SniItem::Register() {
     QDBusConnection connection =
         QDBusConnection::connectToBus(QDBusConnection::SessionBus, connectionName_);
     if (!connection.isConnected() ||
+        !connection.registerObject(kMenuPath, exporter_, QDBusConnection::ExportAdaptors) ||
         !connection.registerObject(kItemPath, this, QDBusConnection::ExportAdaptors))
         return false;
     QDBusMessage call =
@@ -108,6 +114,10 @@ void SniItem::SetIcon(const QIcon& icon) {
     emit IconChanged();
 }
 
+void SniItem::SetMenu(QMenu* menu) {
+    exporter_->SetMenu(menu);
+}
+
 void SniItem::SetToolTip(const QString& tip) {
     tip_ = tip;
     emit ToolTipChanged();
@@ -116,6 +126,11 @@ void SniItem::SetToolTip(const QString& tip) {
 SniAdaptor::SniAdaptor(SniItem* item) : QDBusAbstractAdaptor(item), item_(item) {
     connect(item, &SniItem::IconChanged, this, &SniAdaptor::NewIcon);
     connect(item, &SniItem::ToolTipChanged, this, &SniAdaptor::NewToolTip);
+}
+
+QDBusObjectPath SniAdaptor::Menu() const {
+    return QDBusObjectPath(item_->Exporter()->HasMenu() ? kMenuPath
+                                                        : QStringLiteral("/NO_DBUSMENU"));
 }
 
 void SniAdaptor::Activate(int, int) {
