@@ -1,6 +1,8 @@
 // A StatusNotifierItem of our own over QtDBus.
 #include "platform/SniItem.h"
 
+#include "platform/DBusMenu.h"
+
 #include <QCoreApplication>
 #include <QCursor>
 #include <QDBusConnectionInterface>
@@ -13,6 +15,7 @@ namespace {
 
 const QString kWatcher = QStringLiteral("org.kde.StatusNotifierWatcher");
 const QString kItemPath = QStringLiteral("/StatusNotifierItem");
+const QString kMenuPath = QStringLiteral("/MenuBar");
 
 // The position a host gave last, and where the toolkit saw the pointer then.
 struct {
@@ -68,7 +71,7 @@ const QDBusArgument& operator>>(const QDBusArgument& argument, SniToolTip& tip) 
     return argument;
 }
 
-SniItem::SniItem() {
+SniItem::SniItem() : exporter_(new MenuExporter(this)) {
     static int items = 0;
     connectionName_ = QStringLiteral("tabuko-sni-%1").arg(++items);
     static const bool registered = [] {
@@ -79,11 +82,13 @@ SniItem::SniItem() {
     }();
     (void)registered;
     new SniAdaptor(this);
+    new DBusMenuAdaptor(exporter_);
 }
 
 SniItem::~SniItem() {
     QDBusConnection connection(connectionName_);
     connection.unregisterObject(kItemPath);
+    connection.unregisterObject(kMenuPath);
     QDBusConnection::disconnectFromBus(connectionName_);
 }
 
@@ -97,6 +102,7 @@ bool SniItem::Register() {
     QDBusConnection connection =
         QDBusConnection::connectToBus(QDBusConnection::SessionBus, connectionName_);
     if (!connection.isConnected() ||
+        !connection.registerObject(kMenuPath, exporter_, QDBusConnection::ExportAdaptors) ||
         !connection.registerObject(kItemPath, this, QDBusConnection::ExportAdaptors))
         return false;
     QDBusMessage call =
@@ -116,6 +122,10 @@ void SniItem::SetIcon(const QIcon& icon) {
     emit IconChanged();
 }
 
+void SniItem::SetMenu(QMenu* menu) {
+    exporter_->SetMenu(menu);
+}
+
 void SniItem::SetToolTip(const QString& tip) {
     tip_ = tip;
     emit ToolTipChanged();
@@ -124,6 +134,11 @@ void SniItem::SetToolTip(const QString& tip) {
 SniAdaptor::SniAdaptor(SniItem* item) : QDBusAbstractAdaptor(item), item_(item) {
     connect(item, &SniItem::IconChanged, this, &SniAdaptor::NewIcon);
     connect(item, &SniItem::ToolTipChanged, this, &SniAdaptor::NewToolTip);
+}
+
+QDBusObjectPath SniAdaptor::Menu() const {
+    return QDBusObjectPath(item_->Exporter()->HasMenu() ? kMenuPath
+                                                        : QStringLiteral("/NO_DBUSMENU"));
 }
 
 void SniAdaptor::Activate(int x, int y) {

@@ -392,6 +392,12 @@ sni_call() {
         "org.kde.StatusNotifierItem.$1" "int32:$2" "int32:$3"
 }
 
+# Opens the registered item's exported menu as a panel that draws menus does: without arguments
+# prints it, one item a line; with labels, clicks the item they lead to (see e2e_snihost).
+sni_menu() {
+    QT_QPA_PLATFORM=offscreen "$TOOLS/e2e_snihost" menu "$(sni_item service)" "$(sni_item menu)" "$@"
+}
+
 # Starts weston without a screen (pixman drawing, so that it can take screenshots) with XWayland,
 # in a runtime folder of its own. Sets WAYLAND_DISPLAY, XDG_RUNTIME_DIR and DISPLAY (the X server
 # that XWayland serves; it starts on the first X client).
