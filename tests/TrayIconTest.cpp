@@ -439,6 +439,44 @@ TEST_F(TrayIconTest, DestroyedMenusAreForgotten) {
     EXPECT_EQ(icon->AnimateIcons(), nullptr);
 }
 
+TEST_F(TrayIconTest, HostsGetTheRightButtonMenuWhereTheProgramWouldPopIt) {
+    auto menu = std::make_unique<QMenu>();
+    auto* icon = new TTrayIcon(owner.get());
+    icon->Icon()->SetImage(SolidIcon(Qt::red));
+    icon->SetRBPopupMenu(menu.get());
+    icon->SetVisible(true);
+    // Given before the add: a host asks at once whether the icon has a menu of its own.
+    ASSERT_EQ(fake->notifyCalls.size(), 1u);
+    EXPECT_EQ(fake->notifyCalls[0].menu, menu.get());
+    const auto key = std::make_pair(icon->NotifyData().hWnd, std::uint32_t(icon->IconID()));
+    auto given = [&]() -> QMenu* {
+        const auto found = fake->trayMenus.find(key);
+        return found == fake->trayMenus.end() ? nullptr : found->second.data();
+    };
+
+    // None while the icon ignores the pointer or leaves the right button to its handlers.
+    icon->SetEnabled(false);
+    EXPECT_EQ(given(), nullptr);
+    icon->SetEnabled(true);
+    EXPECT_EQ(given(), menu.get());
+    icon->SetAutoPopup(false);
+    EXPECT_EQ(given(), nullptr);
+    icon->SetAutoPopup(true);
+    QMenu other;
+    icon->SetRBPopupMenu(&other);
+    EXPECT_EQ(given(), &other);
+    icon->SetRBPopupMenu(menu.get());
+
+    // Removing the icon drops it; adding again gives it anew.
+    icon->SetVisible(false);
+    EXPECT_TRUE(fake->trayMenus.empty());
+    icon->SetVisible(true);
+    EXPECT_EQ(fake->notifyCalls.back().message, NIM_ADD);
+    EXPECT_EQ(fake->notifyCalls.back().menu, menu.get());
+    menu.reset();
+    EXPECT_EQ(given(), nullptr);
+}
+
 TEST_F(TrayIconTest, MessagesReachOnlyLiveIconsOfTheCallbackWindow) {
     TTrayIcon* first = ShownIcon();
     auto second = std::unique_ptr<TTrayIcon>(ShownIcon());

@@ -139,6 +139,11 @@ public:
     virtual int Shell_NotifyIconA(std::uint32_t message, const NOTIFYICONDATAA& data) = 0;
     virtual HWND AllocateHWnd(MessageHandler handler) = 0;
     virtual void DeallocateHWnd(HWND window) = 0;
+    // The menu a host may open by itself for the icon of (data.hWnd, data.uID): hosts that draw
+    // the menus of icons instead of reporting the right button. nullptr for none. Not owned (it
+    // may be deleted at any time); kept for that icon until its NIM_DELETE. Given before NIM_ADD,
+    // it is there when the host first asks.
+    virtual void SetNotifyIconMenu(const NOTIFYICONDATAA& data, QMenu* menu) = 0;
 
 protected:
     // Shows a message box and waits for its answer.

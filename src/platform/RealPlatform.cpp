@@ -2,13 +2,13 @@
 
 #include "platform/FileReplace.h"
 #include "platform/RegionStore.h"
+#include "platform/SniItem.h"
 #include "platform/TrayHost.h"
 #include "util/CP932.h"
 #include "util/Exception.h"
 #include "util/MessageText.h"
 
 #include <QApplication>
-#include <QCursor>
 #include <QDesktopServices>
 #include <QDialog>
 #include <QFileInfo>
@@ -75,7 +75,7 @@ void RealPlatform::Sleep(unsigned milliseconds) {
 }
 
 QPoint RealPlatform::GetCursorPos() {
-    return QCursor::pos();
+    return PointerPosition();
 }
 
 void RealPlatform::SetForegroundWindow(QWidget* window) {
@@ -129,6 +129,16 @@ public:
                 atoms.push_back(mark);
         xcb_change_property(connection, XCB_PROP_MODE_REPLACE, id, state, XCB_ATOM_ATOM, 32,
                             std::uint32_t(atoms.size()), atoms.data());
+        // The types Qt gives a borderless tool window, set here because the window is a plain
+        // one to Qt (see KeepOffTaskBar); Qt sets the type as it creates the native window, not
+        // as it maps it, so these stay.
+        const std::array<xcb_atom_t, 3> types = {
+            Atom(connection, "_NET_WM_WINDOW_TYPE_UTILITY"),
+            Atom(connection, "_KDE_NET_WM_WINDOW_TYPE_OVERRIDE"),
+            Atom(connection, "_NET_WM_WINDOW_TYPE_NORMAL")};
+        xcb_change_property(connection, XCB_PROP_MODE_REPLACE, id,
+                            Atom(connection, "_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32,
+                            std::uint32_t(types.size()), types.data());
         xcb_flush(connection);
     }
 
@@ -204,11 +214,20 @@ private:
 #endif
 
 void RealPlatform::KeepOffTaskBar(QWidget* window) {
-    // Qt gives a tool window the utility type; task bars that list utility windows too are told
-    // plainly through the window state, at this and every later showing of the window.
+    // The window has the utility type; task bars that list utility windows too are told plainly
+    // through the window state, at this and every later showing of the window.
 #if TABUKO_HAVE_XCB
     if (!window || !qApp->nativeInterface<QNativeInterface::QX11Application>())
         return;
+    // Qt makes a tool window without a parent transient for its own hidden leader window, which
+    // window managers reject as invalid (and Mutter warns about at every showing): on X11 the
+    // window is a plain top-level one to Qt, with the tool window's types set on it here.
+    if (window->windowType() == Qt::Tool) {
+        const bool shown = window->isVisible();
+        window->setWindowFlags((window->windowFlags() & ~Qt::WindowType_Mask) | Qt::Window);
+        if (shown)
+            window->show();
+    }
     auto* mark = static_cast<OffTaskBar*>(
         window->findChild<QObject*>(QLatin1String(OffTaskBar::kName), Qt::FindDirectChildrenOnly));
     if (!mark)

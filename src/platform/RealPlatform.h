@@ -40,6 +40,7 @@ public:
     int Shell_NotifyIconA(std::uint32_t message, const NOTIFYICONDATAA& data) override;
     HWND AllocateHWnd(MessageHandler handler) override;
     void DeallocateHWnd(HWND window) override;
+    void SetNotifyIconMenu(const NOTIFYICONDATAA& data, QMenu* menu) override;
 
 protected:
     int ShowMessageBox(const QString& text, const QString& caption, unsigned type) override;

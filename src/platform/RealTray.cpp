@@ -1,4 +1,5 @@
-// The real notification area over QSystemTrayIcon, and the icon handle table.
+// The real notification area (our own StatusNotifierItem or QSystemTrayIcon), and the icon
+// handle table.
 #include "platform/Guard.h"
 #include "platform/RealPlatform.h"
 #include "platform/SniItem.h"
@@ -119,22 +120,26 @@ int TrayHost::NotifyIcon(std::uint32_t message, const NOTIFYICONDATAA& data) {
         if (icons_.count(key))
             return 0;
         Entry entry;
-        if (QSystemTrayIcon::isSystemTrayAvailable()) {
+        // A watcher on the bus gets our own item, which also carries the menu: the toolkit's
+        // item on the bus offers none, and hosts that draw menus themselves never report the
+        // right button. Without one, the XEmbed tray of the display.
+        if (SniItem::WatcherPresent()) {
+            entry.item = std::make_unique<SniItem>();
+            QObject::connect(
+                entry.item.get(), &SniItem::Activated, &context_,
+                [this, key](QSystemTrayIcon::ActivationReason reason) { Activated(key, reason); });
+            Apply(entry, data);
+            const auto menu = menus_.find(key);
+            entry.item->SetMenu(menu == menus_.end() ? nullptr : menu->second.data());
+            if (!entry.item->Register())
+                return 0;
+        } else if (QSystemTrayIcon::isSystemTrayAvailable()) {
             entry.icon = std::make_unique<QSystemTrayIcon>();
             QObject::connect(
                 entry.icon.get(), &QSystemTrayIcon::activated, &context_,
                 [this, key](QSystemTrayIcon::ActivationReason reason) { Activated(key, reason); });
             Apply(entry, data);
             entry.icon->show();
-        } else if (SniItem::WatcherPresent()) {
-            // The toolkit chose before this watcher came and does not look again.
-            entry.item = std::make_unique<SniItem>();
-            QObject::connect(
-                entry.item.get(), &SniItem::Activated, &context_,
-                [this, key](QSystemTrayIcon::ActivationReason reason) { Activated(key, reason); });
-            Apply(entry, data);
-            if (!entry.item->Register())
-                return 0;
         } else {
             return 0;
         }
@@ -149,6 +154,7 @@ int TrayHost::NotifyIcon(std::uint32_t message, const NOTIFYICONDATAA& data) {
         return 1;
     }
     case NIM_DELETE: {
+        menus_.erase(key);
         const auto found = icons_.find(key);
         if (found == icons_.end())
             return 0;
@@ -160,6 +166,14 @@ int TrayHost::NotifyIcon(std::uint32_t message, const NOTIFYICONDATAA& data) {
     default:
         return 0;
     }
+}
+
+void TrayHost::SetMenu(HWND window, std::uint32_t id, QMenu* menu) {
+    const Key key{window, id};
+    menus_[key] = menu;
+    const auto found = icons_.find(key);
+    if (found != icons_.end() && found->second.item)
+        found->second.item->SetMenu(menu);
 }
 
 void TrayHost::Post(HWND window, std::uint32_t message, std::uint32_t id,
@@ -199,6 +213,10 @@ HWND RealPlatform::AllocateHWnd(MessageHandler handler) {
 
 void RealPlatform::DeallocateHWnd(HWND window) {
     tray_->DeallocateWindow(window);
+}
+
+void RealPlatform::SetNotifyIconMenu(const NOTIFYICONDATAA& data, QMenu* menu) {
+    tray_->SetMenu(data.hWnd, data.uID, menu);
 }
 
 } // namespace platform

@@ -1,7 +1,10 @@
 // A StatusNotifierItem of our own over QtDBus.
 #include "platform/SniItem.h"
 
+#include "platform/DBusMenu.h"
+
 #include <QCoreApplication>
+#include <QCursor>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusMetaType>
@@ -12,6 +15,14 @@ namespace {
 
 const QString kWatcher = QStringLiteral("org.kde.StatusNotifierWatcher");
 const QString kItemPath = QStringLiteral("/StatusNotifierItem");
+const QString kMenuPath = QStringLiteral("/MenuBar");
+
+// The position a host gave last, and where the toolkit saw the pointer then.
+struct {
+    bool given = false;
+    QPoint host;
+    QPoint toolkit;
+} hostPointer;
 
 SniPixmap PixmapOf(const QImage& source) {
     const QImage image = source.convertToFormat(QImage::Format_ARGB32);
@@ -60,7 +71,7 @@ const QDBusArgument& operator>>(const QDBusArgument& argument, SniToolTip& tip) 
     return argument;
 }
 
-SniItem::SniItem() {
+SniItem::SniItem() : exporter_(new MenuExporter(this)) {
     static int items = 0;
     connectionName_ = QStringLiteral("tabuko-sni-%1").arg(++items);
     static const bool registered = [] {
@@ -71,11 +82,13 @@ SniItem::SniItem() {
     }();
     (void)registered;
     new SniAdaptor(this);
+    new DBusMenuAdaptor(exporter_);
 }
 
 SniItem::~SniItem() {
     QDBusConnection connection(connectionName_);
     connection.unregisterObject(kItemPath);
+    connection.unregisterObject(kMenuPath);
     QDBusConnection::disconnectFromBus(connectionName_);
 }
 
@@ -89,6 +102,7 @@ bool SniItem::Register() {
     QDBusConnection connection =
         QDBusConnection::connectToBus(QDBusConnection::SessionBus, connectionName_);
     if (!connection.isConnected() ||
+        !connection.registerObject(kMenuPath, exporter_, QDBusConnection::ExportAdaptors) ||
         !connection.registerObject(kItemPath, this, QDBusConnection::ExportAdaptors))
         return false;
     QDBusMessage call =
@@ -108,6 +122,10 @@ void SniItem::SetIcon(const QIcon& icon) {
     emit IconChanged();
 }
 
+void SniItem::SetMenu(QMenu* menu) {
+    exporter_->SetMenu(menu);
+}
+
 void SniItem::SetToolTip(const QString& tip) {
     tip_ = tip;
     emit ToolTipChanged();
@@ -118,11 +136,18 @@ SniAdaptor::SniAdaptor(SniItem* item) : QDBusAbstractAdaptor(item), item_(item) 
     connect(item, &SniItem::ToolTipChanged, this, &SniAdaptor::NewToolTip);
 }
 
-void SniAdaptor::Activate(int, int) {
+QDBusObjectPath SniAdaptor::Menu() const {
+    return QDBusObjectPath(item_->Exporter()->HasMenu() ? kMenuPath
+                                                        : QStringLiteral("/NO_DBUSMENU"));
+}
+
+void SniAdaptor::Activate(int x, int y) {
+    NoteHostPointer({x, y});
     emit item_->Activated(QSystemTrayIcon::Trigger);
 }
 
-void SniAdaptor::ContextMenu(int, int) {
+void SniAdaptor::ContextMenu(int x, int y) {
+    NoteHostPointer({x, y});
     emit item_->Activated(QSystemTrayIcon::Context);
 }
 
@@ -131,5 +156,20 @@ void SniAdaptor::SecondaryActivate(int, int) {
 }
 
 void SniAdaptor::Scroll(int, const QString&) {}
+
+void NoteHostPointer(QPoint position) {
+    // Hosts that do not know the position (a keyboard activation) send 0, 0.
+    hostPointer.given = !position.isNull();
+    hostPointer.host = position;
+    hostPointer.toolkit = QCursor::pos();
+}
+
+QPoint PointerPosition() {
+    const QPoint toolkit = QCursor::pos();
+    if (hostPointer.given && toolkit == hostPointer.toolkit)
+        return hostPointer.host;
+    hostPointer.given = false;
+    return toolkit;
+}
 
 } // namespace platform

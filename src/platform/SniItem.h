@@ -3,14 +3,21 @@
 #include <QDBusAbstractAdaptor>
 #include <QDBusArgument>
 #include <QDBusConnection>
+#include <QDBusObjectPath>
 #include <QIcon>
 #include <QList>
+#include <QPoint>
 #include <QSystemTrayIcon>
 
-// A notification-area icon of the StatusNotifierItem kind, for a watcher that appeared after the
-// toolkit chose how to show tray icons (it decides once, at the first icon). Each item has a bus
-// connection of its own, so that it is the object /StatusNotifierItem of its unique name.
+class QMenu;
+
+// A notification-area icon of the StatusNotifierItem kind, for every host with a
+// StatusNotifierWatcher. Each item has a bus connection of its own, so that it is the object
+// /StatusNotifierItem of its unique name; its menu, for hosts that draw the menu themselves, is
+// the object /MenuBar beside it.
 namespace platform {
+
+class MenuExporter;
 
 struct SniPixmap {
     int width = 0;
@@ -38,6 +45,10 @@ public:
 
     void SetIcon(const QIcon& icon);
     void SetToolTip(const QString& tip);
+    // The menu a host may show itself (not owned; nullptr for none). Give it before Register:
+    // hosts ask once whether the item has a menu.
+    void SetMenu(QMenu* menu);
+    MenuExporter* Exporter() const { return exporter_; }
     const SniPixmaps& Pixmaps() const { return pixmaps_; }
     const QString& ToolTip() const { return tip_; }
 
@@ -48,6 +59,7 @@ signals:
 
 private:
     QString connectionName_;
+    MenuExporter* exporter_;
     SniPixmaps pixmaps_;
     QString tip_;
 };
@@ -64,6 +76,7 @@ class SniAdaptor : public QDBusAbstractAdaptor {
     Q_PROPERTY(platform::SniPixmaps IconPixmap READ IconPixmap)
     Q_PROPERTY(platform::SniToolTip ToolTip READ ToolTip)
     Q_PROPERTY(bool ItemIsMenu READ ItemIsMenu)
+    Q_PROPERTY(QDBusObjectPath Menu READ Menu)
 public:
     explicit SniAdaptor(SniItem* item);
 
@@ -75,6 +88,7 @@ public:
     SniPixmaps IconPixmap() const { return item_->Pixmaps(); }
     SniToolTip ToolTip() const { return {{}, {}, item_->ToolTip(), {}}; }
     bool ItemIsMenu() const { return false; }
+    QDBusObjectPath Menu() const;
 
 public slots:
     void Activate(int x, int y);
@@ -89,6 +103,13 @@ signals:
 private:
     SniItem* item_;
 };
+
+// Where the pointer is, for what a click on the icon opens. A host drawn by a Wayland compositor
+// (the shell's panel) gives the click's screen position with it, while the X server, through
+// which the toolkit sees the pointer, still has it where it last left an X window: the host's
+// position holds until the toolkit sees the pointer move.
+void NoteHostPointer(QPoint position);
+QPoint PointerPosition();
 
 QDBusArgument& operator<<(QDBusArgument& argument, const SniPixmap& pixmap);
 const QDBusArgument& operator>>(const QDBusArgument& argument, SniPixmap& pixmap);

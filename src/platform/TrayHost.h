@@ -3,7 +3,9 @@
 #include "platform/Platform.h"
 
 #include <QIcon>
+#include <QMenu>
 #include <QObject>
+#include <QPointer>
 #include <QSystemTrayIcon>
 #include <map>
 #include <memory>
@@ -19,11 +21,11 @@ HICON CreateIconHandle(const QIcon& icon); // 0 for a null icon
 void DestroyIconHandle(HICON handle);      // unknown handles and 0 are ignored
 QIcon IconFromHandle(HICON handle);        // a null icon for unknown handles
 
-// The real notification area: one QSystemTrayIcon per (hWnd, uID) (or, where only a
-// StatusNotifierWatcher that came after the toolkit's choice is there, a StatusNotifierItem of
-// our own), and the message handlers of the windows that AllocateHWnd gave out. Activations are
-// posted to the window's handler as the mouse messages the shell would send, after the activation
-// signal has returned, so a handler may delete the icon it was called for.
+// The real notification area: one StatusNotifierItem of our own per (hWnd, uID) where a
+// StatusNotifierWatcher is on the session bus (with the icon's menu for hosts that draw it), else
+// one QSystemTrayIcon, and the message handlers of the windows that AllocateHWnd gave out.
+// Activations are posted to the window's handler as the mouse messages the shell would send, after
+// the activation signal has returned, so a handler may delete the icon it was called for.
 class TrayHost {
 public:
     TrayHost();
@@ -34,6 +36,7 @@ public:
     int NotifyIcon(std::uint32_t message, const NOTIFYICONDATAA& data);
     HWND AllocateWindow(MessageHandler handler);
     void DeallocateWindow(HWND window);
+    void SetMenu(HWND window, std::uint32_t id, QMenu* menu);
 
 private:
     using Key = std::pair<HWND, std::uint32_t>;
@@ -48,6 +51,7 @@ private:
     void Post(HWND window, std::uint32_t message, std::uint32_t id, std::uint32_t mouseMessage);
 
     std::map<Key, Entry> icons_;
+    std::map<Key, QPointer<QMenu>> menus_; // given with SetMenu, until the icon's NIM_DELETE
     std::map<HWND, MessageHandler> windows_;
     HWND nextWindow_ = 0x10000;
     QObject context_; // receiver of the posted messages

@@ -296,6 +296,25 @@ void TTrayIcon::SetEnabled(bool enabled) {
     enabled_ = enabled;
     if (!enabled)
         clickPending_ = false;
+    if (registered_)
+        GiveMenu();
+}
+
+void TTrayIcon::SetAutoPopup(bool autoPopup) {
+    autoPopup_ = autoPopup;
+    if (registered_)
+        GiveMenu();
+}
+
+void TTrayIcon::SetRBPopupMenu(QMenu* menu) {
+    rbPopupMenu_ = menu;
+    if (registered_)
+        GiveMenu();
+}
+
+void TTrayIcon::GiveMenu() {
+    platform::Current().SetNotifyIconMenu(notifyData_,
+                                          enabled_ && autoPopup_ ? rbPopupMenu_.data() : nullptr);
 }
 
 void TTrayIcon::SetIcon(const TIcon* icon) {
@@ -372,6 +391,7 @@ void TTrayIcon::UpdateNotifyIcon(Operation operation) {
         if (!theCallbackWindow)
             theCallbackWindow = new TCallbackWindow(owner_ ? static_cast<QObject*>(owner_) : qApp);
         notifyData_.hWnd = theCallbackWindow->Handle();
+        GiveMenu();
         if (shell.Shell_NotifyIconA(platform::NIM_ADD, notifyData_) == 0)
             throw ENotifyIconError();
         registered_ = true;

@@ -133,7 +133,7 @@ public:
     int AnimateRate() const { return animateRate_; }
     void SetAnimateRate(int milliseconds);
     bool AutoPopup() const { return autoPopup_; }
-    void SetAutoPopup(bool autoPopup) { autoPopup_ = autoPopup; }
+    void SetAutoPopup(bool autoPopup);
     bool Enabled() const { return enabled_; }
     void SetEnabled(bool enabled);
     TIcon* Icon() const { return icon_.get(); }
@@ -141,7 +141,8 @@ public:
     QMenu* LBPopupMenu() const { return lbPopupMenu_; }
     void SetLBPopupMenu(QMenu* menu) { lbPopupMenu_ = menu; }
     QMenu* RBPopupMenu() const { return rbPopupMenu_; }
-    void SetRBPopupMenu(QMenu* menu) { rbPopupMenu_ = menu; }
+    // The right-button menu; hosts that draw the menus of icons themselves are given it too.
+    void SetRBPopupMenu(QMenu* menu);
     // CP932 bytes, at most 62 of them.
     const std::string& TipHelp() const { return tipHelp_; }
     void SetTipHelp(std::string_view cp932Bytes);
@@ -177,6 +178,9 @@ private:
     friend class TCallbackWindow;
 
     void PopupAtCursor(QMenu* menu, QPoint position);
+    // Hands the host the menu it may open by itself: the right-button menu where the program
+    // would pop it, none while the icon ignores the pointer.
+    void GiveMenu();
 
     int iconID_ = 0;
     QWidget* owner_ = nullptr; // cleared when the owner starts its destruction

@@ -42,6 +42,13 @@ desktop_screenshot "$WORK/desktop.png"
 start_with "[MainWindow]\r\nTop=$top\r\nLeft=$left\r\n"
 [ "$x $y" = "$left $top" ] || fail "the wall opened at $x,$y, not at its saved $left,$top"
 
+# A top-level window of its own: a tool window's WM_TRANSIENT_FOR naming the toolkit's hidden
+# leader window is rejected by window managers as invalid.
+xprop -id "$wall" WM_TRANSIENT_FOR | grep -q 'not found' ||
+    fail "the wall is transient for another window: $(xprop -id "$wall" WM_TRANSIENT_FOR)"
+xprop -id "$wall" _NET_WM_WINDOW_TYPE | grep -q '= _NET_WM_WINDOW_TYPE_UTILITY' ||
+    fail "the wall is not a utility window: $(xprop -id "$wall" _NET_WM_WINDOW_TYPE)"
+
 # Undecorated: the window manager adds no frame.
 frame=$(xprop -id "$wall" _NET_FRAME_EXTENTS 2>/dev/null || true)
 case "$frame" in *"= 0, 0, 0, 0"* | *"not found"*) ;; *) fail "the wall has a frame: $frame" ;; esac
@@ -85,6 +92,11 @@ menu=$(icon_left_menu)
 screenshot_menu=$SHOTS/$DESKTOP-leftmenu.png
 desktop_screenshot "$screenshot_menu"
 read -r mw mh < <(window_size "$menu")
+# At the icon, which the panel's host told the program (on GNOME the X server does not see the
+# pointer over the shell's panel).
+read -r mx my < <(window_origin "$menu")
+[ "$my" -le $((iy + ih + 40)) ] && [ "$mx" -le $((ix + iw)) ] && [ $((mx + mw)) -ge "$ix" ] ||
+    fail "the box list opened at $mx,$my, away from the icon at $ix,$iy"
 xdotool key Down sleep 0.1 key Return
 box=
 for _ in $(seq 30); do
@@ -120,6 +132,8 @@ xdotool key Down Down Right sleep 0.3 key Down Return
 sleep 1
 wall=$(wall_window)
 wait_state "$wall" = _NET_WM_STATE_ABOVE
+xprop -id "$wall" WM_TRANSIENT_FOR | grep -q 'not found' ||
+    fail "the wall on top is transient for another window"
 if [ "$DESKTOP" = gnome ]; then
     above=$(shell_eval "global.get_window_actors().map(a => a.meta_window)
         .filter(w => w.get_title() === 'Tabuko' && w.is_above()).length")
@@ -153,4 +167,6 @@ fi
 end_app_by_signal TERM
 [ "$APP_STATUS" = 0 ] || fail "exit status $APP_STATUS at SIGTERM"
 grep -q '^Visible=1' "$APP/TabukoExc.ini" || fail "no settings written at SIGTERM"
+[ "$DESKTOP" != gnome ] || ! grep 'Invalid WM_TRANSIENT_FOR' "$WORK/shell.log" ||
+    fail "the shell rejected a window's WM_TRANSIENT_FOR"
 echo PASS

@@ -34,6 +34,7 @@ cleanup() {
     for pid in "${PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
     [ -n "${IM_USER:-}" ] && remove_im_user
     wait 2>/dev/null || true
+    [ -n "${SHELL_PID:-}" ] && remove_x_locks "$SHELL_PID"
     [ "$status" -eq 0 ] && [ -z "${E2E_KEEP:-}" ] && rm -rf "$WORK"
     [ -n "${E2E_KEEP:-}" ] && echo "kept: $WORK"
     exit "$status"
@@ -399,6 +400,12 @@ sni_call() {
         "org.kde.StatusNotifierItem.$1" "int32:$2" "int32:$3"
 }
 
+# Opens the registered item's exported menu as a panel that draws menus does: without arguments
+# prints it, one item a line; with labels, clicks the item they lead to (see e2e_snihost).
+sni_menu() {
+    QT_QPA_PLATFORM=offscreen "$TOOLS/e2e_snihost" menu "$(sni_item service)" "$(sni_item menu)" "$@"
+}
+
 # Starts weston without a screen (pixman drawing, so that it can take screenshots) with XWayland,
 # in a runtime folder of its own. Sets WAYLAND_DISPLAY, XDG_RUNTIME_DIR and DISPLAY (the X server
 # that XWayland serves; it starts on the first X client).
@@ -507,10 +514,18 @@ show-banners=false
 CONF
     start_system_bus
     start_session_bus
-    # Where logind does not run, the shell must not find its seat folder.
-    unshare -m sh -c 'mount -t tmpfs tmpfs /run/systemd 2>/dev/null; exec gnome-shell --wayland \
-        --headless --wayland-display=wayland-tabuko --virtual-monitor 1280x800 \
-        --virtual-monitor 1024x768' >"$WORK/shell.log" 2>&1 &
+    local shell=(gnome-shell --wayland --headless --wayland-display=wayland-tabuko
+        --virtual-monitor 1280x800 --virtual-monitor 1024x768)
+    if [ -d /run/systemd/seats ] && ! [ -e /run/systemd/seats/seat0 ] && unshare -m true 2>/dev/null
+    then
+        # Seats without logind (a container): the shell must not find the folder, or it waits
+        # for a seat that never comes.
+        unshare -m sh -c 'mount -t tmpfs tmpfs /run/systemd && exec "$@"' sh "${shell[@]}" \
+            >"$WORK/shell.log" 2>&1 &
+    else
+        "${shell[@]}" >"$WORK/shell.log" 2>&1 &
+    fi
+    SHELL_PID=$!
     PIDS+=($!)
     export WAYLAND_DISPLAY=wayland-tabuko XDG_SESSION_TYPE=wayland XDG_CURRENT_DESKTOP=GNOME
     for _ in $(seq 300); do
@@ -527,6 +542,19 @@ CONF
     # The shell opens on its overview.
     shell_eval 'Main.overview.hide(); Main.messageTray.getSources().forEach(s => s.destroy())' \
         >/dev/null
+}
+
+# Removes the X display locks (and sockets) that process $1, now ended, left in /tmp: the shell
+# leaves those of its XWayland displays behind.
+remove_x_locks() {
+    local lock n
+    for lock in /tmp/.X*-lock; do
+        [ -f "$lock" ] && [ ! -L "$lock" ] && [ -O "$lock" ] || continue
+        [ "$(tr -d ' \n' <"$lock")" = "$1" ] || continue
+        n=${lock#/tmp/.X}
+        n=${n%-lock}
+        rm -f "$lock" "/tmp/.X11-unix/X$n"
+    done
 }
 
 # Starts Xvfb with the Xfce window manager and a panel on top with a task list and a status tray

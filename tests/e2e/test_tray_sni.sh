@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # A StatusNotifierItem tray on a private session bus, with no XEmbed tray on the display. There
-# at start: the toolkit registers the icon; it shows the program's icon and tip, Activate opens
-# the box list and ContextMenu the application menu at the pointer, and a host that restarts gets
-# the item again. Started after the program: the program's own item registers, just as well.
+# at start: the icon shows the program's icon and tip, Activate opens the box list and ContextMenu
+# the application menu at the pointer, the item exports the application menu for hosts that draw
+# it themselves (the wall hidden and shown again, the program ended from it), and a host that
+# restarts gets the item again. Started after the program: the item registers just as well.
 source "$(dirname "$0")/lib.sh"
 start_bare_display
 start_session_bus
@@ -54,6 +55,37 @@ check_menus() {
     [ "$right_h" -gt "$left_h" ] || fail "ContextMenu did not open the application menu"
 }
 
+# The application menu as a host that draws it sees it: the window commands follow the wall.
+wall_hidden() {
+    for _ in $(seq 50); do
+        [ -z "$(visible_window Tabuko)" ] && return 0
+        sleep 0.1
+    done
+    return 1
+}
+check_exported_menu() {
+    local menu
+    [ "$(sni_item menu)" = /MenuBar ] || fail "the item exports no menu ('$(sni_item menu)')"
+    menu=$(sni_menu)
+    grep -qx '終了' <<<"$menu" || fail "no 終了 in the exported menu: $menu"
+    grep -qx 'ウィンドウを隠す' <<<"$menu" && grep -qx 'ウィンドウ表示.* \[hidden\]' <<<"$menu" ||
+        fail "the wall is shown, but the exported menu says: $menu"
+    sni_menu ウィンドウを隠す
+    wall_hidden || fail "ウィンドウを隠す in the exported menu did not hide the wall"
+    menu=$(sni_menu)
+    grep -qx 'ウィンドウ表示' <<<"$menu" && grep -qx 'ウィンドウを隠す.* \[hidden\]' <<<"$menu" ||
+        fail "the wall is hidden, but the exported menu says: $menu"
+    sni_menu ウィンドウ表示
+    wall_window >/dev/null
+}
+
+# 終了 from the exported menu, with the settings written.
+quit_from_exported_menu() {
+    sni_menu 終了
+    wait_app_exit
+    grep -q '^\[MainWindow\]$' <(tr -d '\r' <"$APP/TabukoExc.ini") || fail "no settings written"
+}
+
 # 終了 from the open application menu (its last item).
 quit_from_menu() {
     xdotool key Up sleep 0.2 key Return
@@ -69,6 +101,7 @@ check_item
 check_menus
 xdotool key Escape
 sleep 0.5
+check_exported_menu
 
 # The host restarts: the item registers with the new one.
 kill "$SNI_PID"
@@ -76,7 +109,9 @@ wait "$SNI_PID" 2>/dev/null || true
 start_sni_host
 check_item
 check_menus
-quit_from_menu
+xdotool key Escape
+sleep 0.5
+quit_from_exported_menu
 
 # The host starts after the program: one message at start, then the item registers.
 kill "$SNI_PID"
@@ -86,6 +121,7 @@ start_app
 wall_window >/dev/null
 start_sni_host
 check_item
+check_exported_menu
 check_menus
 quit_from_menu
 echo PASS

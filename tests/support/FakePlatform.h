@@ -2,6 +2,8 @@
 
 #include "platform/Platform.h"
 
+#include <QMenu>
+#include <QPointer>
 #include <QRegion>
 #include <QString>
 #include <array>
@@ -113,12 +115,15 @@ public:
     struct NotifyCall {
         std::uint32_t message; // NIM_ADD, NIM_MODIFY or NIM_DELETE
         platform::NOTIFYICONDATAA data;
+        QPointer<QMenu> menu; // the menu given for the icon when the call came
     };
     std::vector<NotifyCall> notifyCalls; // every Shell_NotifyIconA call, with a copy of its record
     bool failNotifyAdd = false;          // NIM_ADD answers 0
     bool failNotifyModify = false;       // NIM_MODIFY answers 0
     // The icons now in the notification area, by (hWnd, uID), as last added or modified.
     std::map<std::pair<platform::HWND, std::uint32_t>, platform::NOTIFYICONDATAA> trayIcons;
+    // The menus given for hosts to open themselves, by (hWnd, uID), until the icon's NIM_DELETE.
+    std::map<std::pair<platform::HWND, std::uint32_t>, QPointer<QMenu>> trayMenus;
     std::map<platform::HWND, platform::MessageHandler> windows; // from AllocateHWnd
     std::vector<platform::HWND> deallocatedWindows;
     platform::HWND nextWindow = 0x1000;
@@ -161,6 +166,7 @@ public:
     bool DeleteObject(platform::HRGN object) override;
 
     int Shell_NotifyIconA(std::uint32_t message, const platform::NOTIFYICONDATAA& data) override;
+    void SetNotifyIconMenu(const platform::NOTIFYICONDATAA& data, QMenu* menu) override;
     platform::HWND AllocateHWnd(platform::MessageHandler handler) override;
     void DeallocateHWnd(platform::HWND window) override;
 };

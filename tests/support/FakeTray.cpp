@@ -2,8 +2,9 @@
 #include "FakePlatform.h"
 
 int FakePlatform::Shell_NotifyIconA(std::uint32_t message, const platform::NOTIFYICONDATAA& data) {
-    notifyCalls.push_back({message, data});
     const auto key = std::make_pair(data.hWnd, data.uID);
+    const auto menu = trayMenus.find(key);
+    notifyCalls.push_back({message, data, menu == trayMenus.end() ? nullptr : menu->second});
     switch (message) {
     case platform::NIM_ADD:
         if (failNotifyAdd || trayIcons.count(key))
@@ -16,10 +17,15 @@ int FakePlatform::Shell_NotifyIconA(std::uint32_t message, const platform::NOTIF
         trayIcons[key] = data;
         return 1;
     case platform::NIM_DELETE:
+        trayMenus.erase(key);
         return trayIcons.erase(key) ? 1 : 0;
     default:
         return 0;
     }
+}
+
+void FakePlatform::SetNotifyIconMenu(const platform::NOTIFYICONDATAA& data, QMenu* menu) {
+    trayMenus[std::make_pair(data.hWnd, data.uID)] = menu;
 }
 
 platform::HWND FakePlatform::AllocateHWnd(platform::MessageHandler handler) {

@@ -1,0 +1,286 @@
+// The menu a host draws itself: a real QMenu exported over a private session bus, read and driven
+// the way a panel does it.
+#include "platform/DBusMenu.h"
+#include "platform/SniItem.h"
+
+#include <QActionGroup>
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QThread>
+#include <gtest/gtest.h>
+#include <map>
+#include <memory>
+#include <set>
+
+using platform::DBusMenuAdaptor;
+using platform::DBusMenuLayout;
+using platform::MenuExporter;
+
+namespace {
+
+const QString kPath = QStringLiteral("/MenuBar");
+
+template <typename Done> void ProcessEventsUntil(Done done, int timeoutMs = 3000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < timeoutMs) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(1);
+    }
+}
+
+// A bus of the test's own, with the exporter on one connection and a host on another.
+class DBusMenuTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        daemon_ = new QProcess;
+        daemon_->start(QStringLiteral("dbus-daemon"),
+                       {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                        QStringLiteral("--nopidfile"), QStringLiteral("--print-address=1")});
+        if (!daemon_->waitForStarted(5000))
+            return;
+        while (daemon_->state() == QProcess::Running && !daemon_->canReadLine())
+            daemon_->waitForReadyRead(100);
+        address_ = QString::fromUtf8(daemon_->readLine()).trimmed();
+    }
+    static void TearDownTestSuite() {
+        daemon_->kill();
+        daemon_->waitForFinished(5000);
+        delete daemon_;
+        daemon_ = nullptr;
+    }
+
+    void SetUp() override {
+        if (address_.isEmpty())
+            GTEST_SKIP() << "dbus-daemon did not start";
+        static int run = 0;
+        ++run;
+        serverName_ = QStringLiteral("menu-server-%1").arg(run);
+        hostName_ = QStringLiteral("menu-host-%1").arg(run);
+        QDBusConnection server = QDBusConnection::connectToBus(address_, serverName_);
+        ASSERT_TRUE(server.isConnected());
+        new DBusMenuAdaptor(&exporter);
+        ASSERT_TRUE(server.registerObject(kPath, &exporter, QDBusConnection::ExportAdaptors));
+        service_ = server.baseService();
+        exporter.SetMenu(&menu);
+    }
+    void TearDown() override {
+        QDBusConnection::disconnectFromBus(serverName_);
+        QDBusConnection::disconnectFromBus(hostName_);
+    }
+
+    QDBusConnection Host() { return QDBusConnection::connectToBus(address_, hostName_); }
+
+    // Calls a method of the menu as a host; the answer's values.
+    QVariantList Call(const QString& method, const QVariantList& arguments) {
+        QDBusMessage call = QDBusMessage::createMethodCall(
+            service_, kPath, QStringLiteral("com.canonical.dbusmenu"), method);
+        call.setArguments(arguments);
+        // The exporter answers from this thread's event loop.
+        const QDBusMessage reply = Host().call(call, QDBus::BlockWithGui, 5000);
+        EXPECT_EQ(reply.type(), QDBusMessage::ReplyMessage)
+            << method.toStdString() << ": " << reply.errorMessage().toStdString();
+        return reply.arguments();
+    }
+    DBusMenuLayout Layout(int id = 0, int depth = -1, const QStringList& names = {}) {
+        const QVariantList answer = Call(QStringLiteral("GetLayout"), {id, depth, names});
+        DBusMenuLayout layout;
+        if (answer.size() == 2)
+            answer.at(1).value<QDBusArgument>() >> layout;
+        return layout;
+    }
+    bool AboutToShow(int id) {
+        const QVariantList answer = Call(QStringLiteral("AboutToShow"), {id});
+        return !answer.isEmpty() && answer.at(0).toBool();
+    }
+    void Click(int id) {
+        Call(QStringLiteral("Event"),
+             {id, QStringLiteral("clicked"), QVariant::fromValue(QDBusVariant(0)), 0u});
+    }
+
+    static inline QProcess* daemon_ = nullptr;
+    static inline QString address_;
+    QString serverName_, hostName_, service_;
+    QMenu menu;
+    MenuExporter exporter;
+};
+
+TEST_F(DBusMenuTest, TheLayoutShowsCaptionsStatesChecksAndSubmenus) {
+    menu.addAction(QStringLiteral("&Open && close"));
+    menu.addAction(QStringLiteral("snake_case"))->setEnabled(false);
+    QAction* check = menu.addAction(QStringLiteral("常に手前"));
+    check->setCheckable(true);
+    check->setChecked(true);
+    menu.addSeparator();
+    menu.addAction(QStringLiteral("hidden"))->setVisible(false);
+    QMenu* skin = menu.addMenu(QStringLiteral("スキン"));
+    auto* group = new QActionGroup(skin);
+    QAction* first = skin->addAction(QStringLiteral("一つ目"));
+    QAction* second = skin->addAction(QStringLiteral("二つ目"));
+    for (QAction* item : {first, second}) {
+        item->setCheckable(true);
+        group->addAction(item);
+    }
+    second->setChecked(true);
+
+    const DBusMenuLayout root = Layout();
+    EXPECT_EQ(root.id, 0);
+    EXPECT_EQ(root.properties.value(QStringLiteral("children-display")).toString(), "submenu");
+    ASSERT_EQ(root.children.size(), 6);
+    auto property = [&](int n, const char* name) {
+        return root.children.at(n).properties.value(QString::fromLatin1(name));
+    };
+    EXPECT_EQ(property(0, "label").toString(), QStringLiteral("_Open & close"));
+    EXPECT_TRUE(property(0, "enabled").toBool());
+    EXPECT_EQ(property(0, "toggle-type").toString(), QString());
+    EXPECT_EQ(property(1, "label").toString(), QStringLiteral("snake__case"));
+    EXPECT_FALSE(property(1, "enabled").toBool());
+    EXPECT_EQ(property(2, "toggle-type").toString(), QStringLiteral("checkmark"));
+    EXPECT_EQ(property(2, "toggle-state").toInt(), 1);
+    EXPECT_EQ(property(3, "type").toString(), QStringLiteral("separator"));
+    EXPECT_FALSE(property(4, "visible").toBool());
+    EXPECT_TRUE(property(3, "visible").toBool());
+
+    const DBusMenuLayout& sub = root.children.at(5);
+    EXPECT_EQ(sub.properties.value(QStringLiteral("children-display")).toString(), "submenu");
+    ASSERT_EQ(sub.children.size(), 2);
+    EXPECT_EQ(sub.children.at(0).properties.value(QStringLiteral("toggle-type")).toString(),
+              QStringLiteral("radio"));
+    EXPECT_EQ(sub.children.at(0).properties.value(QStringLiteral("toggle-state")).toInt(), 0);
+    EXPECT_EQ(sub.children.at(1).properties.value(QStringLiteral("toggle-state")).toInt(), 1);
+
+    // Every item has a number of its own; the submenu alone, one level, chosen properties.
+    std::set<int> ids{root.id};
+    for (const DBusMenuLayout& item : root.children)
+        ids.insert(item.id);
+    for (const DBusMenuLayout& item : sub.children)
+        ids.insert(item.id);
+    EXPECT_EQ(ids.size(), 9u);
+    const DBusMenuLayout alone = Layout(sub.id, 1, {QStringLiteral("label")});
+    EXPECT_EQ(alone.id, sub.id);
+    ASSERT_EQ(alone.children.size(), 2);
+    EXPECT_EQ(alone.children.at(1).properties,
+              (QVariantMap{{QStringLiteral("label"), QStringLiteral("二つ目")}}));
+    EXPECT_TRUE(Layout(0, 0).children.isEmpty());
+
+    const QVariantList group0 =
+        Call(QStringLiteral("GetProperty"), {sub.children.at(0).id, QStringLiteral("label")});
+    ASSERT_EQ(group0.size(), 1);
+    EXPECT_EQ(group0.at(0).value<QDBusVariant>().variant().toString(), QStringLiteral("一つ目"));
+}
+
+// A host's ear for the menu's LayoutUpdated signal.
+class LayoutSignals : public QObject {
+    Q_OBJECT
+public slots:
+    void LayoutUpdated(uint revision, int) { revisions.push_back(revision); }
+
+public:
+    std::vector<uint> revisions;
+};
+
+// A submenu rebuilt each time it opens, as the skin list is: its actions are deleted and made
+// anew, so a new one may well get the address of an old one.
+class RebuiltMenu {
+public:
+    explicit RebuiltMenu(QMenu* parent) : sub(parent->addMenu(QStringLiteral("変更"))) {
+        QObject::connect(sub, &QMenu::aboutToShow, sub, [this] { Rebuild(); });
+    }
+    void Rebuild() {
+        ++generation;
+        for (QAction* old : sub->actions())
+            delete old;
+        for (int n = 0; n < 3; ++n) {
+            QAction* item = sub->addAction(QStringLiteral("%1-%2").arg(generation).arg(n));
+            QObject::connect(item, &QAction::triggered, item,
+                             [this, label = item->text()] { clicked.push_back(label); });
+        }
+    }
+    QMenu* sub;
+    int generation = 0;
+    std::vector<QString> clicked;
+};
+
+TEST_F(DBusMenuTest, OpeningRebuildsTheMenuAndClicksReachOnlyLiveItems) {
+    QAction* still = menu.addAction(QStringLiteral("still"));
+    RebuiltMenu skins(&menu);
+    LayoutSignals host;
+    ASSERT_TRUE(Host().connect(service_, kPath, QStringLiteral("com.canonical.dbusmenu"),
+                               QStringLiteral("LayoutUpdated"), &host,
+                               SLOT(LayoutUpdated(uint, int))));
+    const std::vector<uint>& layoutUpdates = host.revisions;
+    QObject receiverContext;
+
+    const int subId = MenuExporter::IdOf(skins.sub->menuAction());
+    EXPECT_TRUE(Layout(subId).children.isEmpty());
+    EXPECT_TRUE(AboutToShow(subId));
+    ProcessEventsUntil([&] { return !layoutUpdates.empty(); });
+    ASSERT_FALSE(layoutUpdates.empty()) << "no LayoutUpdated after the menu was rebuilt";
+    EXPECT_EQ(layoutUpdates.back(),
+              Call(QStringLiteral("GetLayout"), {0, -1, QStringList()}).value(0).toUInt());
+    DBusMenuLayout first = Layout(subId);
+    ASSERT_EQ(first.children.size(), 3);
+    EXPECT_EQ(first.children.at(1).properties.value(QStringLiteral("label")).toString(), "1-1");
+    // Nothing to rebuild at the top: the host is told nothing changed.
+    EXPECT_FALSE(AboutToShow(0));
+
+    EXPECT_TRUE(AboutToShow(subId));
+    const DBusMenuLayout second = Layout(subId);
+    ASSERT_EQ(second.children.size(), 3);
+    EXPECT_EQ(second.children.at(1).properties.value(QStringLiteral("label")).toString(), "2-1");
+    for (int n = 0; n < 3; ++n)
+        EXPECT_NE(second.children.at(n).id, first.children.at(n).id);
+
+    // A click on an item that is gone reaches nothing, not the item now at its address.
+    int stillClicks = 0;
+    QObject::connect(still, &QAction::triggered, [&] { ++stillClicks; });
+    Click(first.children.at(1).id);
+    Click(second.children.at(2).id);
+    Click(MenuExporter::IdOf(still));
+    ProcessEventsUntil([&] { return !skins.clicked.empty() && stillClicks > 0; });
+    EXPECT_EQ(skins.clicked, std::vector<QString>{QStringLiteral("2-2")});
+    EXPECT_EQ(stillClicks, 1);
+
+    // A disabled item does not run; a changed caption is reported as a property change.
+    std::vector<platform::DBusMenuItemPropertiesList> updates;
+    QObject::connect(&exporter, &MenuExporter::ItemsPropertiesUpdated, &receiverContext,
+                     [&](const platform::DBusMenuItemPropertiesList& updated,
+                         const platform::DBusMenuItemKeysList&) { updates.push_back(updated); });
+    still->setEnabled(false);
+    still->setText(QStringLiteral("renamed"));
+    Click(MenuExporter::IdOf(still));
+    ProcessEventsUntil([&] { return !updates.empty(); });
+    ProcessEventsUntil([] { return false; }, 100);
+    EXPECT_EQ(stillClicks, 1);
+    ASSERT_EQ(updates.size(), 1u); // both changes in one report
+    ASSERT_EQ(updates[0].size(), 1);
+    EXPECT_EQ(updates[0][0].id, MenuExporter::IdOf(still));
+    EXPECT_EQ(updates[0][0].properties.value(QStringLiteral("label")).toString(), "renamed");
+    EXPECT_FALSE(updates[0][0].properties.value(QStringLiteral("enabled")).toBool());
+}
+
+TEST_F(DBusMenuTest, ADeletedMenuLeavesAnEmptyOneAndTheItemPointsAtIt) {
+    auto gone = std::make_unique<QMenu>();
+    gone->addAction(QStringLiteral("x"));
+    exporter.SetMenu(gone.get());
+    EXPECT_EQ(Layout().children.size(), 1);
+    gone.reset();
+    EXPECT_TRUE(Layout().children.isEmpty());
+    EXPECT_FALSE(AboutToShow(0));
+
+    platform::SniItem item;
+    auto* adaptor = item.findChild<platform::SniAdaptor*>();
+    ASSERT_NE(adaptor, nullptr);
+    EXPECT_EQ(adaptor->Menu().path(), QStringLiteral("/NO_DBUSMENU"));
+    item.SetMenu(&menu);
+    EXPECT_EQ(adaptor->Menu().path(), QStringLiteral("/MenuBar"));
+}
+
+} // namespace
+
+#include "DBusMenuTest.moc"
