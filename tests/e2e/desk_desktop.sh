@@ -107,7 +107,7 @@ no_popup_menu || fail "box 1's memo menu stays open"
 xdotool mousemove --window "$wall" 100 20 click --repeat 2 --delay 80 1
 for _ in $(seq 20); do viewable "$wall" || break; sleep 0.1; done
 viewable "$wall" && fail "a double click did not hide the wall"
-icon_menu_choose ウィンドウ表示
+MENU_SHOT=$SHOTS/$DESKTOP-rightmenu.png icon_menu_choose ウィンドウ表示
 wall=$(wall_window)
 desktop_screenshot "$SHOTS/$DESKTOP-shown.png"
 wait_state "$wall" = _NET_WM_STATE_SKIP_TASKBAR
