@@ -117,7 +117,7 @@ viewable "$wall" && fail "a double click did not hide the wall"
 if [ "$DESKTOP" = kwin ]; then
     sni_menu ウィンドウ表示 # our host clicks it in the exported menu, as a panel would
 else
-    icon_menu_choose ウィンドウ表示
+    MENU_SHOT=$SHOTS/$DESKTOP-rightmenu.png icon_menu_choose ウィンドウ表示
 fi
 wall=$(wall_window)
 desktop_screenshot "$SHOTS/$DESKTOP-shown.png"

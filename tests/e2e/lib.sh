@@ -702,7 +702,7 @@ exported_menu() {
         --method org.freedesktop.DBus.Properties.Get org.kde.StatusNotifierItem Menu |
         grep -o "objectpath '[^']*'" | sed "s/objectpath '//; s/'$//")
     gdbus call --session --dest "$service" --object-path "$menu" \
-        --method com.canonical.dbusmenu.GetLayout 0 1 '[]' | python3 -c '
+        --method com.canonical.dbusmenu.GetLayout 0 1 '@as []' | python3 -c '
 import re, sys
 text = sys.stdin.read()
 # Children of the root: (id, {props}, []) in order.
@@ -718,7 +718,8 @@ for m in re.finditer(r"<\(\d+, \{(.*?)\}, @av \[\]\)>", text):
 }
 
 # Chooses the entry captioned $1 (mnemonic marks left out) from the icon's right-button menu,
-# which the panel builds from the program's exported menu.
+# which the panel builds from the program's exported menu. With MENU_SHOT set, saves a screenshot
+# of the open menu there.
 icon_menu_choose() {
     local caption=$1 steps
     case "$DESKTOP" in
@@ -727,26 +728,31 @@ icon_menu_choose() {
         local at
         for _ in $(seq 50); do
             at=$(shell_eval "const e = $SHELL_ICON;
-                const item = e && e[1].menu.isOpen && e[1].menu._getMenuItems().find(i =>
+                const item = e && e[1].menu.isOpen && e[1].menu._getMenuItems().find(i => i.visible &&
                     i.label && i.label.text.replace(/_/g, '') === '$caption');
-                !item ? '' : (() => { const [x, y] = item.get_transformed_position();
+                !item || e[1].menu.actor.opacity < 255 ? '' : (() => {
+                    const [x, y] = item.get_transformed_position();
                     const [w, h] = item.get_transformed_size();
-                    return Math.round(x + w / 2) + ' ' + Math.round(y + h / 2); })()")
+                    const at = [x + w / 2, y + h / 2].map(Math.round);
+                    return at.every(Number.isFinite) && w > 0 ? at.join(' ') : ''; })()")
             [ -n "$at" ] && break
             sleep 0.1
         done
         [ -n "$at" ] || fail "no '$caption' in the icon's menu in the panel"
+        [ -z "${MENU_SHOT:-}" ] || desktop_screenshot "$MENU_SHOT"
         # shellcheck disable=SC2086
         shell_click $at 1
         ;;
     *)
-        # The panel's menu is another program's window: walk down to the entry with the keys.
+        # The panel's menu is another program's window: walk down to the entry with the keys,
+        # counting the entries as the menu is now (the program updates it as it opens).
+        icon_click 3
+        sleep 0.8
         steps=$(exported_menu | awk -F'|' -v c="$caption" '
             $0 == "-" || $3 == 0 || $2 == 0 { next }
             { n++; gsub("_", "", $1); if ($1 == c) { print n; exit } }')
-        [ -n "$steps" ] || fail "no '$caption' in the program's exported menu"
-        icon_click 3
-        sleep 0.8
+        [ -n "$steps" ] || { xdotool key Escape; fail "no '$caption' in the icon's menu"; }
+        [ -z "${MENU_SHOT:-}" ] || desktop_screenshot "$MENU_SHOT"
         for _ in $(seq "$steps"); do xdotool key Down sleep 0.05; done
         xdotool key Return
         ;;
