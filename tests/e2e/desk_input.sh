@@ -2,8 +2,9 @@
 # Japanese typed through a real input method (framework $3: ibus or fcitx, each with mozc) under
 # openbox. In the editor, romaji shows as the composition inline while nothing is committed (OK
 # stays disabled, no box file), Space converts it in place, Enter commits it without closing the
-# editor, and OK stores the kanji as CP932. In the search window the converted text finds a memo
-# only once committed; the committing Enter opens nothing, the next one opens the memo's menu.
+# editor, and OK stores the kanji as CP932. In the search window Escape cancels a composition
+# without closing the window; the converted text finds a memo only once committed; the committing
+# Enter opens nothing, the next one opens the memo's menu.
 source "$(dirname "$0")/lib.sh"
 FRAMEWORK=${3:?input method framework: ibus or fcitx}
 start_desktop openbox
@@ -15,17 +16,41 @@ wall=$(wall_window)
 sleep 1
 
 # Rectangles relative to a window's origin: the first line of the editing area (right of the
-# caret of an empty editor), the OK button's label, the search field's text and the search
-# window's count of results.
+# caret of an empty editor), the OK button's label, the search field's text (right of its caret)
+# and the search window's count of results.
 line_of() { read -r x y < <(window_origin "$1"); echo "$((x + 8)) $((y + 6)) 50 11"; }
 ok_label_of() { read -r x y < <(window_origin "$1"); echo "$((x + 225)) $((y + 278)) 40 13"; }
-field_of() { read -r x y < <(window_origin "$1"); echo "$((x + 9)) $((y + 15)) 50 9"; }
+field_of() { read -r x y < <(window_origin "$1"); echo "$((x + 12)) $((y + 15)) 50 9"; }
 count_of() {
     read -r x y < <(window_origin "$1")
     read -r _ h < <(window_size "$1")
     echo "$((x + 4)) $((y + h - 22)) 80 14"
 }
 shot() { screenshot "$WORK/$1.png"; echo "$WORK/$1.png"; }
+
+# Conditions on a screenshot (its path last): rectangle $1 (a variable's name) shows ink, or
+# none; it differs from the same rectangle of screenshot $2.
+inked() {
+    local -n rect=$1
+    awk -v i="$(ink "$2" "${rect[@]}")" 'BEGIN { exit !(i > 0.05) }'
+}
+blank() { ! inked "$@"; }
+differs() {
+    local -n rect=$1
+    [ "$(pixels_of "$3" "${rect[@]}")" != "$(pixels_of "$2" "${rect[@]}")" ]
+}
+# Takes screenshot $1 until condition $2... holds for it (the input method answers in its own
+# time), for up to five seconds; prints its path, and fails with message $3 if it never does.
+shot_until() {
+    local name=$1 message=$2 path
+    shift 2
+    for _ in $(seq 20); do
+        path=$(shot "$name")
+        "$@" "$path" && { echo "$path"; return 0; }
+        sleep 0.25
+    done
+    fail "$message (see $path)"
+}
 
 # ---- the editor: a new memo in box 1 ----
 xdotool mousemove --window "$wall" 36 43 click --repeat 2 --delay 80 1
@@ -38,27 +63,20 @@ empty=$(shot editor-empty)
 [ "$(ink "$empty" "${line[@]}")" = 0 ] || fail "the empty editor shows text (see $empty)"
 
 xdotool type --delay 60 toukyou
-sleep 1
-composing=$(shot editor-composing)
-awk -v i="$(ink "$composing" "${line[@]}")" 'BEGIN { exit !(i > 0.05) }' ||
-    fail "the composition is not shown in the editing area (see $composing)"
-[ "$(pixels_of "$composing" "${ok[@]}")" = "$(pixels_of "$empty" "${ok[@]}")" ] ||
+composing=$(shot_until editor-composing "the composition is not shown in the editing area" \
+    inked line)
+! differs ok "$empty" "$composing" ||
     fail "OK changed while composing: the romaji reached the memo text (see $composing)"
 [ ! -e "$APP/1.dat" ] || fail "1.dat exists while composing"
 
 xdotool key space
-sleep 1
-converted=$(shot editor-converted)
-[ "$(pixels_of "$converted" "${line[@]}")" != "$(pixels_of "$composing" "${line[@]}")" ] ||
-    fail "Space did not convert the composition in place (see $converted)"
-[ "$(pixels_of "$converted" "${ok[@]}")" = "$(pixels_of "$empty" "${ok[@]}")" ] ||
-    fail "OK changed while converting (see $converted)"
+converted=$(shot_until editor-converted "Space did not convert the composition in place" \
+    differs line "$composing")
+! differs ok "$empty" "$converted" || fail "OK changed while converting (see $converted)"
 
 xdotool key Return
-sleep 1
-committed=$(shot editor-committed)
-[ "$(pixels_of "$committed" "${ok[@]}")" != "$(pixels_of "$empty" "${ok[@]}")" ] ||
-    fail "OK is still disabled after Enter committed the text (see $committed)"
+shot_until editor-committed "OK is still disabled after Enter committed the text" \
+    differs ok "$empty" >/dev/null
 [ -n "$(visible_window "Tabuko - [メモ]を新規作成 -")" ] || fail "Enter closed the editor"
 [ ! -e "$APP/1.dat" ] || fail "1.dat was written before OK"
 click_in 245 284 1 "$editor"
@@ -78,20 +96,23 @@ input_method_on
 read -r -a field < <(field_of "$search")
 read -r -a count < <(count_of "$search")
 before=$(shot search-empty)
+# Escape while composing cancels the composition and leaves the window open.
+xdotool type --delay 60 eigo
+shot_until search-eigo "the composition is not shown in the search field" inked field >/dev/null
+xdotool key Escape
+cancelled=$(shot_until search-cancelled "Escape did not cancel the composition" \
+    blank field)
+[ -n "$(visible_window "メモの検索")" ] || fail "Escape while composing closed the search window"
+! differs count "$before" "$cancelled" || fail "the cancelled composition was searched for"
 xdotool type --delay 60 nihongo
-sleep 1
-composing=$(shot search-composing)
-awk -v i="$(ink "$composing" "${field[@]}")" 'BEGIN { exit !(i > 0.05) }' ||
-    fail "the composition is not shown in the search field (see $composing)"
-[ "$(pixels_of "$composing" "${count[@]}")" = "$(pixels_of "$before" "${count[@]}")" ] ||
+composing=$(shot_until search-composing "the composition is not shown in the search field" \
+    inked field)
+! differs count "$before" "$composing" ||
     fail "the search ran on the uncommitted composition (see $composing)"
 xdotool key space
 sleep 0.5
 xdotool key Return
-sleep 1
-found=$(shot search-found)
-[ "$(pixels_of "$found" "${count[@]}")" != "$(pixels_of "$before" "${count[@]}")" ] ||
-    fail "the committed text found nothing (see $found)"
+shot_until search-found "the committed text found nothing" differs count "$before" >/dev/null
 no_popup_menu || fail "the Enter that committed the text opened a menu"
 # Enter opens the first (only) row's menu with 編集 chosen; 日本語の本 is in box 3 (買い物).
 xdotool key Return

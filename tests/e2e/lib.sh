@@ -933,9 +933,10 @@ input_method_on() {
     fail "fcitx5 did not switch on"
 }
 
-# The share of dark pixels (0 to 1) in the W x H rectangle at x, y ($2 to $5) of screenshot $1.
+# The share of dark pixels (0 to 1; text, not a grey placeholder) in the W x H rectangle at x, y
+# ($2 to $5) of screenshot $1.
 ink() {
-    convert "$1" -crop "$4x$5+$2+$3" +repage -colorspace Gray -threshold 60% -format '%[fx:1-mean]' info:
+    convert "$1" -crop "$4x$5+$2+$3" +repage -colorspace Gray -threshold 35% -format '%[fx:1-mean]' info:
 }
 
 # The pixels of the W x H rectangle at x, y ($2 to $5) of screenshot $1, as a checksum.
