@@ -834,9 +834,11 @@ start_input_method() {
             { echo "SKIP: $tool is not installed (input method $framework with mozc)"; exit 77; }
     done
     export HOME=$WORK/im-home
-    export XDG_CONFIG_HOME=$HOME/.config XDG_CACHE_HOME=$HOME/.cache XDG_DATA_HOME=$HOME/.local/share
+    export XDG_CONFIG_HOME=$HOME/.config XDG_CACHE_HOME=$HOME/.cache
+    export XDG_DATA_HOME=$HOME/.local/share
     mkdir -p -m 700 "$HOME" "$XDG_CONFIG_HOME/mozc" "$XDG_CONFIG_HOME/fcitx5"
-    # The first candidate list of a new user; mozc starts switched on.
+    # ibus: mozc's engine, switched on as it starts. fcitx5: one group, the US keyboard and
+    # mozc (switched on by the trigger key, input_method_on).
     printf '%s\n' 'engines {' '  name : "mozc-jp"' '  longname : "Mozc"' '  layout : "default"' \
         '  rank : 80' '}' 'active_on_launch: True' >"$XDG_CONFIG_HOME/mozc/ibus_config.textproto"
     printf '%s\n' '[Groups/0]' 'Name=Default' 'Default Layout=us' 'DefaultIM=mozc' '' \
@@ -867,7 +869,8 @@ start_input_method() {
             compgen -G "$XDG_CONFIG_HOME/ibus/bus/*" >/dev/null && break
             sleep 0.1
         done
-        IBUS_ADDRESS=$(sed -n 's/^IBUS_ADDRESS=//p' "$XDG_CONFIG_HOME"/ibus/bus/* 2>/dev/null | head -n 1)
+        IBUS_ADDRESS=$(sed -n 's/^IBUS_ADDRESS=//p' "$XDG_CONFIG_HOME"/ibus/bus/* 2>/dev/null |
+            head -n 1)
         [ -n "$IBUS_ADDRESS" ] || fail "ibus did not start: $(tail -3 "$WORK/im.log")"
         export IBUS_ADDRESS
         # "ibus engine" sets the engine and still exits 1: ask for it again.
@@ -882,8 +885,8 @@ start_input_method() {
     fcitx)
         # Only what the test needs: the X and D-Bus front ends, the keyboard, mozc and its
         # candidate window.
-        "${AS_USER[@]}" fcitx5 --disable=all --enable=dbus,dbusfrontend,xcb,keyboard,mozc,classicui \
-            >"$WORK/im.log" 2>&1 &
+        "${AS_USER[@]}" fcitx5 --disable=all \
+            --enable=dbus,dbusfrontend,xcb,keyboard,mozc,classicui >"$WORK/im.log" 2>&1 &
         PIDS+=($!)
         for _ in $(seq 100); do
             "${AS_USER[@]}" dbus-send --session --print-reply --dest=org.freedesktop.DBus \
@@ -891,7 +894,8 @@ start_input_method() {
                 2>/dev/null | grep -q 'boolean true' && break
             sleep 0.1
         done
-        "${AS_USER[@]}" fcitx5-remote >/dev/null 2>&1 || fail "fcitx5 did not start: $(tail -3 "$WORK/im.log")"
+        "${AS_USER[@]}" fcitx5-remote >/dev/null 2>&1 ||
+            fail "fcitx5 did not start: $(tail -3 "$WORK/im.log")"
         export QT_IM_MODULE=fcitx
         ;;
     esac
@@ -936,7 +940,8 @@ input_method_on() {
 # The share of dark pixels (0 to 1; text, not a grey placeholder) in the W x H rectangle at x, y
 # ($2 to $5) of screenshot $1.
 ink() {
-    convert "$1" -crop "$4x$5+$2+$3" +repage -colorspace Gray -threshold 35% -format '%[fx:1-mean]' info:
+    convert "$1" -crop "$4x$5+$2+$3" +repage -colorspace Gray -threshold 35% \
+        -format '%[fx:1-mean]' info:
 }
 
 # The pixels of the W x H rectangle at x, y ($2 to $5) of screenshot $1, as a checksum.
