@@ -39,8 +39,8 @@ differs() {
     local -n rect=$1
     [ "$(pixels_of "$3" "${rect[@]}")" != "$(pixels_of "$2" "${rect[@]}")" ]
 }
-# Takes screenshot $1 until condition $2... holds for it (the input method answers in its own
-# time), for up to five seconds; prints its path, and fails with message $3 if it never does.
+# Takes screenshot $1 until the condition after message $2 holds for it (the input method
+# answers in its own time), for up to five seconds; prints its path, or fails with the message.
 shot_until() {
     local name=$1 message=$2 path
     shift 2
