@@ -174,14 +174,21 @@ TEST_F(DBusMenuTest, TheLayoutShowsCaptionsStatesChecksAndSubmenus) {
     EXPECT_EQ(group0.at(0).value<QDBusVariant>().variant().toString(), QStringLiteral("一つ目"));
 }
 
-// A host's ear for the menu's LayoutUpdated signal.
-class LayoutSignals : public QObject {
+// A host's ear for the menu's signals.
+class HostEar : public QObject {
     Q_OBJECT
 public slots:
     void LayoutUpdated(uint revision, int) { revisions.push_back(revision); }
+    void PropertiesUpdated(const QDBusMessage& message) {
+        platform::DBusMenuItemPropertiesList list;
+        if (!message.arguments().isEmpty())
+            message.arguments().at(0).value<QDBusArgument>() >> list;
+        updates.push_back(list);
+    }
 
 public:
     std::vector<uint> revisions;
+    std::vector<platform::DBusMenuItemPropertiesList> updates;
 };
 
 // A submenu rebuilt each time it opens, as the skin list is: its actions are deleted and made
@@ -209,12 +216,13 @@ public:
 TEST_F(DBusMenuTest, OpeningRebuildsTheMenuAndClicksReachOnlyLiveItems) {
     QAction* still = menu.addAction(QStringLiteral("still"));
     RebuiltMenu skins(&menu);
-    LayoutSignals host;
-    ASSERT_TRUE(Host().connect(service_, kPath, QStringLiteral("com.canonical.dbusmenu"),
-                               QStringLiteral("LayoutUpdated"), &host,
+    HostEar host;
+    const QString interface = QStringLiteral("com.canonical.dbusmenu");
+    ASSERT_TRUE(Host().connect(service_, kPath, interface, QStringLiteral("LayoutUpdated"), &host,
                                SLOT(LayoutUpdated(uint, int))));
+    ASSERT_TRUE(Host().connect(service_, kPath, interface, QStringLiteral("ItemsPropertiesUpdated"),
+                               &host, SLOT(PropertiesUpdated(QDBusMessage))));
     const std::vector<uint>& layoutUpdates = host.revisions;
-    QObject receiverContext;
 
     const int subId = MenuExporter::IdOf(skins.sub->menuAction());
     EXPECT_TRUE(Layout(subId).children.isEmpty());
@@ -239,18 +247,19 @@ TEST_F(DBusMenuTest, OpeningRebuildsTheMenuAndClicksReachOnlyLiveItems) {
     // A click on an item that is gone reaches nothing, not the item now at its address.
     int stillClicks = 0;
     QObject::connect(still, &QAction::triggered, [&] { ++stillClicks; });
-    Click(first.children.at(1).id);
-    Click(second.children.at(2).id);
+    platform::DBusMenuEventList events;
+    for (const int id : {first.children.at(1).id, second.children.at(2).id})
+        events.append({id, QStringLiteral("clicked"), QDBusVariant(0), 0});
+    const QVariantList errors = Call(QStringLiteral("EventGroup"), {QVariant::fromValue(events)});
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_EQ(qdbus_cast<QList<int>>(errors.at(0)), QList<int>{first.children.at(1).id});
     Click(MenuExporter::IdOf(still));
     ProcessEventsUntil([&] { return !skins.clicked.empty() && stillClicks > 0; });
     EXPECT_EQ(skins.clicked, std::vector<QString>{QStringLiteral("2-2")});
     EXPECT_EQ(stillClicks, 1);
 
     // A disabled item does not run; a changed caption is reported as a property change.
-    std::vector<platform::DBusMenuItemPropertiesList> updates;
-    QObject::connect(&exporter, &MenuExporter::ItemsPropertiesUpdated, &receiverContext,
-                     [&](const platform::DBusMenuItemPropertiesList& updated,
-                         const platform::DBusMenuItemKeysList&) { updates.push_back(updated); });
+    const std::vector<platform::DBusMenuItemPropertiesList>& updates = host.updates;
     still->setEnabled(false);
     still->setText(QStringLiteral("renamed"));
     Click(MenuExporter::IdOf(still));
