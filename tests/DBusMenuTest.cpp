@@ -247,6 +247,12 @@ TEST_F(DBusMenuTest, OpeningRebuildsTheMenuAndClicksReachOnlyLiveItems) {
     // A click on an item that is gone reaches nothing, not the item now at its address.
     int stillClicks = 0;
     QObject::connect(still, &QAction::triggered, [&] { ++stillClicks; });
+    // The menus hear of a click once each, as of a click in them.
+    std::vector<QString> subReports, rootReports;
+    QObject::connect(skins.sub, &QMenu::triggered,
+                     [&](QAction* item) { subReports.push_back(item->text()); });
+    QObject::connect(&menu, &QMenu::triggered,
+                     [&](QAction* item) { rootReports.push_back(item->text()); });
     platform::DBusMenuEventList events;
     for (const int id : {first.children.at(1).id, second.children.at(2).id})
         events.append({id, QStringLiteral("clicked"), QDBusVariant(0), 0});
@@ -257,6 +263,8 @@ TEST_F(DBusMenuTest, OpeningRebuildsTheMenuAndClicksReachOnlyLiveItems) {
     ProcessEventsUntil([&] { return !skins.clicked.empty() && stillClicks > 0; });
     EXPECT_EQ(skins.clicked, std::vector<QString>{QStringLiteral("2-2")});
     EXPECT_EQ(stillClicks, 1);
+    EXPECT_EQ(subReports, std::vector<QString>{QStringLiteral("2-2")});
+    EXPECT_EQ(rootReports, (std::vector<QString>{QStringLiteral("2-2"), QStringLiteral("still")}));
 
     // A disabled item does not run; a changed caption is reported as a property change.
     const std::vector<platform::DBusMenuItemPropertiesList>& updates = host.updates;

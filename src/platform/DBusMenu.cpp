@@ -189,15 +189,12 @@ int MenuExporter::IdOf(QAction* action) {
     return next;
 }
 
-QAction* MenuExporter::Find(int id, std::vector<QMenu*>* path) {
+QAction* MenuExporter::Find(int id) {
     if (!menu_ || id <= 0)
         return nullptr;
-    // Depth first through the live menus; `path` collects the menus down to the action.
-    std::vector<QMenu*> stack;
     std::function<QAction*(QMenu*, int)> search = [&](QMenu* menu, int depth) -> QAction* {
         if (depth > kMaxNesting)
             return nullptr;
-        stack.push_back(menu);
         Watch(menu);
         for (QAction* action : menu->actions()) {
             if (IdOf(action) == id)
@@ -206,13 +203,9 @@ QAction* MenuExporter::Find(int id, std::vector<QMenu*>* path) {
                 if (QAction* found = search(sub, depth + 1))
                     return found;
         }
-        stack.pop_back();
         return nullptr;
     };
-    QAction* found = search(menu_, 0);
-    if (found && path)
-        path->assign(stack.rbegin(), stack.rend());
-    return found;
+    return search(menu_, 0);
 }
 
 QMenu* MenuExporter::MenuOf(int id) {
@@ -285,28 +278,20 @@ bool MenuExporter::Properties(int id, const QStringList& names, QVariantMap& pro
 }
 
 bool MenuExporter::Event(int id, const QString& eventId) {
-    std::vector<QMenu*> path;
-    QAction* found = Find(id, &path);
+    QAction* found = Find(id);
     if (id != 0 && !found)
         return false;
     if (eventId != QLatin1String("clicked") || !found)
         return true;
     // After the host's call has been answered, as the other callbacks of the icon: the
-    // handler may open a modal window or end the program.
+    // handler may open a modal window or end the program. The menus holding the action report
+    // its triggering themselves, as for a click in them.
     QPointer<QAction> action(found);
-    std::vector<QPointer<QMenu>> menus(path.begin(), path.end());
     QMetaObject::invokeMethod(
         this,
-        [action, menus] {
-            if (!action || !action->isEnabled() || !action->isVisible() || action->menu())
-                return;
-            Guard([&] {
-                action->trigger();
-                // A click in a menu also tells the menus it was made in.
-                for (const QPointer<QMenu>& menu : menus)
-                    if (menu && action)
-                        emit menu->triggered(action);
-            });
+        [action] {
+            if (action && action->isEnabled() && action->isVisible() && !action->menu())
+                Guard([&] { action->trigger(); });
         },
         Qt::QueuedConnection);
     return true;
