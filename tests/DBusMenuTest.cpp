@@ -12,9 +12,11 @@
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QThread>
+#include <functional>
 #include <gtest/gtest.h>
 #include <map>
 #include <memory>
+#include <new>
 #include <set>
 
 using platform::DBusMenuAdaptor;
@@ -296,6 +298,137 @@ TEST_F(DBusMenuTest, ADeletedMenuLeavesAnEmptyOneAndTheItemPointsAtIt) {
     EXPECT_EQ(adaptor->Menu().path(), QStringLiteral("/NO_DBUSMENU"));
     item.SetMenu(&menu);
     EXPECT_EQ(adaptor->Menu().path(), QStringLiteral("/MenuBar"));
+}
+
+// Room for one action at a fixed address: a new action made after the old one was destroyed
+// takes its address for certain, as a freed heap block often is given out again.
+struct ActionSlot {
+    alignas(QAction) unsigned char bytes[sizeof(QAction)];
+    QAction* live = nullptr;
+    QAction* Make(const QString& text) {
+        live = new (bytes) QAction(text);
+        return live;
+    }
+    void Destroy() {
+        live->~QAction();
+        live = nullptr;
+    }
+    ~ActionSlot() {
+        if (live)
+            Destroy();
+    }
+};
+
+// Random edits of a menu tree, as handlers do them: after each, the host's view (taken once the
+// change reports are out) shows every live action under the number it first had, never a number
+// of a deleted action (new actions are made at deleted ones' addresses), with its current caption
+// and state, and the change was reported.
+TEST(DBusMenuModel, NumbersStayWithTheirActionsThroughRandomEdits) {
+    QMenu root;
+    std::vector<std::unique_ptr<ActionSlot>> pool;
+    auto add = [&](QMenu* menu, const QString& text) {
+        ActionSlot* free = nullptr;
+        for (const auto& slot : pool)
+            if (!slot->live)
+                free = slot.get();
+        if (!free)
+            free = pool.emplace_back(std::make_unique<ActionSlot>()).get();
+        menu->addAction(free->Make(text));
+    };
+    MenuExporter exporter;
+    exporter.SetMenu(&root);
+    uint lastRevision = 0;
+    std::set<int> reported;
+    QObject::connect(&exporter, &MenuExporter::LayoutUpdated,
+                     [&](uint revision, int) { lastRevision = revision; });
+    QObject::connect(&exporter, &MenuExporter::ItemsPropertiesUpdated,
+                     [&](const platform::DBusMenuItemPropertiesList& updated,
+                         const platform::DBusMenuItemKeysList&) {
+                         for (const auto& item : updated)
+                             reported.insert(item.id);
+                     });
+    std::vector<QMenu*> menus{&root};
+    std::map<QAction*, int> numbers; // live actions the host has seen, by their first number
+    std::set<int> dead;
+    QRandomGenerator random(20261209);
+    int made = 0;
+
+    auto all = [&] {
+        std::vector<QAction*> actions;
+        for (QMenu* menu : menus)
+            for (QAction* action : menu->actions())
+                actions.push_back(action);
+        return actions;
+    };
+    for (int step = 0; step < 400; ++step) {
+        const std::vector<QAction*> actions = all();
+        const uint revisionBefore = exporter.Revision();
+        QAction* changed = nullptr;
+        const int kind = actions.empty() ? 0 : int(random.bounded(6));
+        QMenu* target = menus[random.bounded(int(menus.size()))];
+        if (kind == 0) {
+            add(target, QStringLiteral("a%1").arg(++made));
+        } else if (kind == 1 && menus.size() < 6) {
+            menus.push_back(target->addMenu(QStringLiteral("m%1").arg(++made)));
+        } else if (kind == 2) {
+            // Deleting an action, not a submenu's own one (its menu stays in `menus`), and
+            // making a new one at its address.
+            QAction* victim = actions[random.bounded(int(actions.size()))];
+            if (victim->menu())
+                continue;
+            if (numbers.count(victim)) {
+                dead.insert(numbers[victim]);
+                numbers.erase(victim);
+            }
+            for (const auto& slot : pool)
+                if (slot->live == victim)
+                    slot->Destroy();
+            add(target, QStringLiteral("a%1").arg(++made));
+        } else {
+            changed = actions[random.bounded(int(actions.size()))];
+            if (kind == 3)
+                changed->setText(QStringLiteral("t%1").arg(++made));
+            else if (kind == 4)
+                changed->setEnabled(!changed->isEnabled());
+            else {
+                changed->setCheckable(true);
+                changed->setChecked(!changed->isChecked());
+            }
+        }
+        reported.clear();
+        QCoreApplication::processEvents();
+        if (changed) {
+            ASSERT_TRUE(reported.count(MenuExporter::IdOf(changed)) == 1) << "step " << step;
+        } else {
+            ASSERT_GT(exporter.Revision(), revisionBefore) << "step " << step;
+            ASSERT_EQ(lastRevision, exporter.Revision()) << "step " << step;
+        }
+
+        DBusMenuLayout layout;
+        ASSERT_TRUE(exporter.Layout(0, -1, {}, layout));
+        std::set<int> seen;
+        std::function<void(const DBusMenuLayout&, QMenu*)> check = [&](const DBusMenuLayout& item,
+                                                                       QMenu* menu) {
+            ASSERT_EQ(item.children.size(), menu->actions().size()) << "step " << step;
+            for (qsizetype n = 0; n < item.children.size(); ++n) {
+                const DBusMenuLayout& child = item.children[n];
+                QAction* action = menu->actions()[n];
+                ASSERT_TRUE(seen.insert(child.id).second) << "step " << step;
+                ASSERT_EQ(dead.count(child.id), 0u) << "a deleted action's number, step " << step;
+                const auto known = numbers.emplace(action, child.id).first;
+                ASSERT_EQ(known->second, child.id) << "step " << step;
+                ASSERT_EQ(child.properties.value(QStringLiteral("label")).toString(),
+                          action->text());
+                ASSERT_EQ(child.properties.value(QStringLiteral("enabled")).toBool(),
+                          action->isEnabled());
+                ASSERT_EQ(child.properties.value(QStringLiteral("toggle-state")).toInt(),
+                          action->isCheckable() ? int(action->isChecked()) : -1);
+                if (action->menu())
+                    check(child, action->menu());
+            }
+        };
+        check(layout, &root);
+    }
 }
 
 } // namespace

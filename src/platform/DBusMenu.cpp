@@ -154,6 +154,7 @@ void MenuExporter::SetMenu(QMenu* menu) {
         everHadMenu_ = true;
         // The host is told when the menu goes; then it finds an empty one.
         connect(menu, &QObject::destroyed, this, [this] { Changed(nullptr, true); });
+        WatchAll(menu, 0);
     }
     Changed(nullptr, true);
 }
@@ -321,9 +322,24 @@ void MenuExporter::Watch(QMenu* menu) {
     menu->installEventFilter(this);
 }
 
+void MenuExporter::WatchAll(QMenu* menu, int depth) {
+    if (depth > kMaxNesting)
+        return;
+    Watch(menu);
+    for (QAction* action : menu->actions())
+        if (QMenu* sub = action->menu())
+            WatchAll(sub, depth + 1);
+}
+
 bool MenuExporter::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
-    case QEvent::ActionAdded:
+    case QEvent::ActionAdded: {
+        QAction* action = static_cast<QActionEvent*>(event)->action();
+        if (QMenu* sub = action->menu())
+            WatchAll(sub, 0);
+        Changed(action, true);
+        break;
+    }
     case QEvent::ActionRemoved:
         Changed(static_cast<QActionEvent*>(event)->action(), true);
         break;

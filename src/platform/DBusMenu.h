@@ -93,6 +93,7 @@ private:
     DBusMenuLayout LayoutOf(int id, QMenu* menu, const QVariantMap& own, int depth,
                             const QStringList& names);
     void Watch(QMenu* menu);
+    void WatchAll(QMenu* menu, int depth); // and its submenus
     void Changed(QAction* action, bool structure);
     void Flush();
 
