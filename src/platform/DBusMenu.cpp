@@ -16,6 +16,8 @@ namespace platform {
 namespace {
 
 const char* const kIdProperty = "_tabuko_dbusmenu_id";
+// Whether the action had a submenu when last seen changing.
+const char* const kHadMenuProperty = "_tabuko_dbusmenu_sub";
 
 // Deep enough for any menu a person can open; stops a menu that holds itself.
 constexpr int kMaxNesting = 32;
@@ -346,14 +348,16 @@ bool MenuExporter::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::ActionChanged: {
         QAction* action = static_cast<QActionEvent*>(event)->action();
         // A submenu given or taken changes the shape of the menu, not only the item.
-        const QVariant had = action->property("_tabuko_dbusmenu_sub");
+        const QVariant had = action->property(kHadMenuProperty);
         const bool hasMenu = action->menu() != nullptr;
         const bool shape = (had.isValid() && had.toBool() != hasMenu) ||
                            (hasMenu && std::none_of(watched_.begin(), watched_.end(),
                                                     [action](const QPointer<QMenu>& known) {
                                                         return known == action->menu();
                                                     }));
-        action->setProperty("_tabuko_dbusmenu_sub", hasMenu);
+        action->setProperty(kHadMenuProperty, hasMenu);
+        if (hasMenu)
+            WatchAll(action->menu(), 0);
         Changed(action, shape);
         break;
     }
