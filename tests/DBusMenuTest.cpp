@@ -12,9 +12,11 @@
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QThread>
+#include <functional>
 #include <gtest/gtest.h>
 #include <map>
 #include <memory>
+#include <new>
 #include <set>
 
 using platform::DBusMenuAdaptor;
@@ -174,14 +176,21 @@ TEST_F(DBusMenuTest, TheLayoutShowsCaptionsStatesChecksAndSubmenus) {
     EXPECT_EQ(group0.at(0).value<QDBusVariant>().variant().toString(), QStringLiteral("一つ目"));
 }
 
-// A host's ear for the menu's LayoutUpdated signal.
-class LayoutSignals : public QObject {
+// A host's ear for the menu's signals.
+class HostEar : public QObject {
     Q_OBJECT
 public slots:
     void LayoutUpdated(uint revision, int) { revisions.push_back(revision); }
+    void PropertiesUpdated(const QDBusMessage& message) {
+        platform::DBusMenuItemPropertiesList list;
+        if (!message.arguments().isEmpty())
+            message.arguments().at(0).value<QDBusArgument>() >> list;
+        updates.push_back(list);
+    }
 
 public:
     std::vector<uint> revisions;
+    std::vector<platform::DBusMenuItemPropertiesList> updates;
 };
 
 // A submenu rebuilt each time it opens, as the skin list is: its actions are deleted and made
@@ -209,12 +218,13 @@ public:
 TEST_F(DBusMenuTest, OpeningRebuildsTheMenuAndClicksReachOnlyLiveItems) {
     QAction* still = menu.addAction(QStringLiteral("still"));
     RebuiltMenu skins(&menu);
-    LayoutSignals host;
-    ASSERT_TRUE(Host().connect(service_, kPath, QStringLiteral("com.canonical.dbusmenu"),
-                               QStringLiteral("LayoutUpdated"), &host,
+    HostEar host;
+    const QString interface = QStringLiteral("com.canonical.dbusmenu");
+    ASSERT_TRUE(Host().connect(service_, kPath, interface, QStringLiteral("LayoutUpdated"), &host,
                                SLOT(LayoutUpdated(uint, int))));
+    ASSERT_TRUE(Host().connect(service_, kPath, interface, QStringLiteral("ItemsPropertiesUpdated"),
+                               &host, SLOT(PropertiesUpdated(QDBusMessage))));
     const std::vector<uint>& layoutUpdates = host.revisions;
-    QObject receiverContext;
 
     const int subId = MenuExporter::IdOf(skins.sub->menuAction());
     EXPECT_TRUE(Layout(subId).children.isEmpty());
@@ -239,18 +249,27 @@ TEST_F(DBusMenuTest, OpeningRebuildsTheMenuAndClicksReachOnlyLiveItems) {
     // A click on an item that is gone reaches nothing, not the item now at its address.
     int stillClicks = 0;
     QObject::connect(still, &QAction::triggered, [&] { ++stillClicks; });
-    Click(first.children.at(1).id);
-    Click(second.children.at(2).id);
+    // The menus hear of a click once each, as of a click in them.
+    std::vector<QString> subReports, rootReports;
+    QObject::connect(skins.sub, &QMenu::triggered,
+                     [&](QAction* item) { subReports.push_back(item->text()); });
+    QObject::connect(&menu, &QMenu::triggered,
+                     [&](QAction* item) { rootReports.push_back(item->text()); });
+    platform::DBusMenuEventList events;
+    for (const int id : {first.children.at(1).id, second.children.at(2).id})
+        events.append({id, QStringLiteral("clicked"), QDBusVariant(0), 0});
+    const QVariantList errors = Call(QStringLiteral("EventGroup"), {QVariant::fromValue(events)});
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_EQ(qdbus_cast<QList<int>>(errors.at(0)), QList<int>{first.children.at(1).id});
     Click(MenuExporter::IdOf(still));
     ProcessEventsUntil([&] { return !skins.clicked.empty() && stillClicks > 0; });
     EXPECT_EQ(skins.clicked, std::vector<QString>{QStringLiteral("2-2")});
     EXPECT_EQ(stillClicks, 1);
+    EXPECT_EQ(subReports, std::vector<QString>{QStringLiteral("2-2")});
+    EXPECT_EQ(rootReports, (std::vector<QString>{QStringLiteral("2-2"), QStringLiteral("still")}));
 
     // A disabled item does not run; a changed caption is reported as a property change.
-    std::vector<platform::DBusMenuItemPropertiesList> updates;
-    QObject::connect(&exporter, &MenuExporter::ItemsPropertiesUpdated, &receiverContext,
-                     [&](const platform::DBusMenuItemPropertiesList& updated,
-                         const platform::DBusMenuItemKeysList&) { updates.push_back(updated); });
+    const std::vector<platform::DBusMenuItemPropertiesList>& updates = host.updates;
     still->setEnabled(false);
     still->setText(QStringLiteral("renamed"));
     Click(MenuExporter::IdOf(still));
@@ -279,6 +298,137 @@ TEST_F(DBusMenuTest, ADeletedMenuLeavesAnEmptyOneAndTheItemPointsAtIt) {
     EXPECT_EQ(adaptor->Menu().path(), QStringLiteral("/NO_DBUSMENU"));
     item.SetMenu(&menu);
     EXPECT_EQ(adaptor->Menu().path(), QStringLiteral("/MenuBar"));
+}
+
+// Room for one action at a fixed address: a new action made after the old one was destroyed
+// takes its address for certain, as a freed heap block often is given out again.
+struct ActionSlot {
+    alignas(QAction) unsigned char bytes[sizeof(QAction)];
+    QAction* live = nullptr;
+    QAction* Make(const QString& text) {
+        live = new (bytes) QAction(text);
+        return live;
+    }
+    void Destroy() {
+        live->~QAction();
+        live = nullptr;
+    }
+    ~ActionSlot() {
+        if (live)
+            Destroy();
+    }
+};
+
+// Random edits of a menu tree, as handlers do them: after each, the host's view (taken once the
+// change reports are out) shows every live action under the number it first had, never a number
+// of a deleted action (new actions are made at deleted ones' addresses), with its current caption
+// and state, and the change was reported.
+TEST(DBusMenuModel, NumbersStayWithTheirActionsThroughRandomEdits) {
+    QMenu root;
+    std::vector<std::unique_ptr<ActionSlot>> pool;
+    auto add = [&](QMenu* menu, const QString& text) {
+        ActionSlot* free = nullptr;
+        for (const auto& slot : pool)
+            if (!slot->live)
+                free = slot.get();
+        if (!free)
+            free = pool.emplace_back(std::make_unique<ActionSlot>()).get();
+        menu->addAction(free->Make(text));
+    };
+    MenuExporter exporter;
+    exporter.SetMenu(&root);
+    uint lastRevision = 0;
+    std::set<int> reported;
+    QObject::connect(&exporter, &MenuExporter::LayoutUpdated,
+                     [&](uint revision, int) { lastRevision = revision; });
+    QObject::connect(&exporter, &MenuExporter::ItemsPropertiesUpdated,
+                     [&](const platform::DBusMenuItemPropertiesList& updated,
+                         const platform::DBusMenuItemKeysList&) {
+                         for (const auto& item : updated)
+                             reported.insert(item.id);
+                     });
+    std::vector<QMenu*> menus{&root};
+    std::map<QAction*, int> numbers; // live actions the host has seen, by their first number
+    std::set<int> dead;
+    QRandomGenerator random(20261209);
+    int made = 0;
+
+    auto all = [&] {
+        std::vector<QAction*> actions;
+        for (QMenu* menu : menus)
+            for (QAction* action : menu->actions())
+                actions.push_back(action);
+        return actions;
+    };
+    for (int step = 0; step < 400; ++step) {
+        const std::vector<QAction*> actions = all();
+        const uint revisionBefore = exporter.Revision();
+        QAction* changed = nullptr;
+        const int kind = actions.empty() ? 0 : int(random.bounded(6));
+        QMenu* target = menus[random.bounded(int(menus.size()))];
+        if (kind == 0) {
+            add(target, QStringLiteral("a%1").arg(++made));
+        } else if (kind == 1 && menus.size() < 6) {
+            menus.push_back(target->addMenu(QStringLiteral("m%1").arg(++made)));
+        } else if (kind == 2) {
+            // Deleting an action, not a submenu's own one (its menu stays in `menus`), and
+            // making a new one at its address.
+            QAction* victim = actions[random.bounded(int(actions.size()))];
+            if (victim->menu())
+                continue;
+            if (numbers.count(victim)) {
+                dead.insert(numbers[victim]);
+                numbers.erase(victim);
+            }
+            for (const auto& slot : pool)
+                if (slot->live == victim)
+                    slot->Destroy();
+            add(target, QStringLiteral("a%1").arg(++made));
+        } else {
+            changed = actions[random.bounded(int(actions.size()))];
+            if (kind == 3)
+                changed->setText(QStringLiteral("t%1").arg(++made));
+            else if (kind == 4)
+                changed->setEnabled(!changed->isEnabled());
+            else {
+                changed->setCheckable(true);
+                changed->setChecked(!changed->isChecked());
+            }
+        }
+        reported.clear();
+        QCoreApplication::processEvents();
+        if (changed) {
+            ASSERT_TRUE(reported.count(MenuExporter::IdOf(changed)) == 1) << "step " << step;
+        } else {
+            ASSERT_GT(exporter.Revision(), revisionBefore) << "step " << step;
+            ASSERT_EQ(lastRevision, exporter.Revision()) << "step " << step;
+        }
+
+        DBusMenuLayout layout;
+        ASSERT_TRUE(exporter.Layout(0, -1, {}, layout));
+        std::set<int> seen;
+        std::function<void(const DBusMenuLayout&, QMenu*)> check = [&](const DBusMenuLayout& item,
+                                                                       QMenu* menu) {
+            ASSERT_EQ(item.children.size(), menu->actions().size()) << "step " << step;
+            for (qsizetype n = 0; n < item.children.size(); ++n) {
+                const DBusMenuLayout& child = item.children[n];
+                QAction* action = menu->actions()[n];
+                ASSERT_TRUE(seen.insert(child.id).second) << "step " << step;
+                ASSERT_EQ(dead.count(child.id), 0u) << "a deleted action's number, step " << step;
+                const auto known = numbers.emplace(action, child.id).first;
+                ASSERT_EQ(known->second, child.id) << "step " << step;
+                ASSERT_EQ(child.properties.value(QStringLiteral("label")).toString(),
+                          action->text());
+                ASSERT_EQ(child.properties.value(QStringLiteral("enabled")).toBool(),
+                          action->isEnabled());
+                ASSERT_EQ(child.properties.value(QStringLiteral("toggle-state")).toInt(),
+                          action->isCheckable() ? int(action->isChecked()) : -1);
+                if (action->menu())
+                    check(child, action->menu());
+            }
+        };
+        check(layout, &root);
+    }
 }
 
 } // namespace

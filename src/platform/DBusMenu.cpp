@@ -16,6 +16,8 @@ namespace platform {
 namespace {
 
 const char* const kIdProperty = "_tabuko_dbusmenu_id";
+// Whether the action had a submenu when last seen changing.
+const char* const kHadMenuProperty = "_tabuko_dbusmenu_sub";
 
 // Deep enough for any menu a person can open; stops a menu that holds itself.
 constexpr int kMaxNesting = 32;
@@ -154,6 +156,7 @@ void MenuExporter::SetMenu(QMenu* menu) {
         everHadMenu_ = true;
         // The host is told when the menu goes; then it finds an empty one.
         connect(menu, &QObject::destroyed, this, [this] { Changed(nullptr, true); });
+        WatchAll(menu, 0);
     }
     Changed(nullptr, true);
 }
@@ -189,15 +192,12 @@ int MenuExporter::IdOf(QAction* action) {
     return next;
 }
 
-QAction* MenuExporter::Find(int id, std::vector<QMenu*>* path) {
+QAction* MenuExporter::Find(int id) {
     if (!menu_ || id <= 0)
         return nullptr;
-    // Depth first through the live menus; `path` collects the menus down to the action.
-    std::vector<QMenu*> stack;
     std::function<QAction*(QMenu*, int)> search = [&](QMenu* menu, int depth) -> QAction* {
         if (depth > kMaxNesting)
             return nullptr;
-        stack.push_back(menu);
         Watch(menu);
         for (QAction* action : menu->actions()) {
             if (IdOf(action) == id)
@@ -206,13 +206,9 @@ QAction* MenuExporter::Find(int id, std::vector<QMenu*>* path) {
                 if (QAction* found = search(sub, depth + 1))
                     return found;
         }
-        stack.pop_back();
         return nullptr;
     };
-    QAction* found = search(menu_, 0);
-    if (found && path)
-        path->assign(stack.rbegin(), stack.rend());
-    return found;
+    return search(menu_, 0);
 }
 
 QMenu* MenuExporter::MenuOf(int id) {
@@ -285,28 +281,20 @@ bool MenuExporter::Properties(int id, const QStringList& names, QVariantMap& pro
 }
 
 bool MenuExporter::Event(int id, const QString& eventId) {
-    std::vector<QMenu*> path;
-    QAction* found = Find(id, &path);
+    QAction* found = Find(id);
     if (id != 0 && !found)
         return false;
     if (eventId != QLatin1String("clicked") || !found)
         return true;
     // After the host's call has been answered, as the other callbacks of the icon: the
-    // handler may open a modal window or end the program.
+    // handler may open a modal window or end the program. The menus holding the action report
+    // its triggering themselves, as for a click in them.
     QPointer<QAction> action(found);
-    std::vector<QPointer<QMenu>> menus(path.begin(), path.end());
     QMetaObject::invokeMethod(
         this,
-        [action, menus] {
-            if (!action || !action->isEnabled() || !action->isVisible() || action->menu())
-                return;
-            Guard([&] {
-                action->trigger();
-                // A click in a menu also tells the menus it was made in.
-                for (const QPointer<QMenu>& menu : menus)
-                    if (menu && action)
-                        emit menu->triggered(action);
-            });
+        [action] {
+            if (action && action->isEnabled() && action->isVisible() && !action->menu())
+                Guard([&] { action->trigger(); });
         },
         Qt::QueuedConnection);
     return true;
@@ -336,23 +324,40 @@ void MenuExporter::Watch(QMenu* menu) {
     menu->installEventFilter(this);
 }
 
+void MenuExporter::WatchAll(QMenu* menu, int depth) {
+    if (depth > kMaxNesting)
+        return;
+    Watch(menu);
+    for (QAction* action : menu->actions())
+        if (QMenu* sub = action->menu())
+            WatchAll(sub, depth + 1);
+}
+
 bool MenuExporter::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
-    case QEvent::ActionAdded:
+    case QEvent::ActionAdded: {
+        QAction* action = static_cast<QActionEvent*>(event)->action();
+        if (QMenu* sub = action->menu())
+            WatchAll(sub, 0);
+        Changed(action, true);
+        break;
+    }
     case QEvent::ActionRemoved:
         Changed(static_cast<QActionEvent*>(event)->action(), true);
         break;
     case QEvent::ActionChanged: {
         QAction* action = static_cast<QActionEvent*>(event)->action();
         // A submenu given or taken changes the shape of the menu, not only the item.
-        const QVariant had = action->property("_tabuko_dbusmenu_sub");
+        const QVariant had = action->property(kHadMenuProperty);
         const bool hasMenu = action->menu() != nullptr;
         const bool shape = (had.isValid() && had.toBool() != hasMenu) ||
                            (hasMenu && std::none_of(watched_.begin(), watched_.end(),
                                                     [action](const QPointer<QMenu>& known) {
                                                         return known == action->menu();
                                                     }));
-        action->setProperty("_tabuko_dbusmenu_sub", hasMenu);
+        action->setProperty(kHadMenuProperty, hasMenu);
+        if (hasMenu)
+            WatchAll(action->menu(), 0);
         Changed(action, shape);
         break;
     }

@@ -86,14 +86,14 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // The action numbered `id` in the live menus, and the menus from the one holding it up to
-    // the root.
-    QAction* Find(int id, std::vector<QMenu*>* path = nullptr);
+    // The action numbered `id` in the live menus.
+    QAction* Find(int id);
     QMenu* MenuOf(int id);
     QVariantMap PropertiesOf(QAction* action) const;
     DBusMenuLayout LayoutOf(int id, QMenu* menu, const QVariantMap& own, int depth,
                             const QStringList& names);
     void Watch(QMenu* menu);
+    void WatchAll(QMenu* menu, int depth); // and its submenus
     void Changed(QAction* action, bool structure);
     void Flush();
 
