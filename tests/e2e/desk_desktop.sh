@@ -165,6 +165,15 @@ fi
 end_app_by_signal TERM
 [ "$APP_STATUS" = 0 ] || fail "exit status $APP_STATUS at SIGTERM"
 grep -q '^Visible=1' "$APP/TabukoExc.ini" || fail "no settings written at SIGTERM"
+
+# 終了 from the icon's menu in the panel ends the program, with the settings written.
+start_with "[MainWindow]\r\nTop=$top\r\nLeft=$left\r\n"
+rm -f "$APP/TabukoExc.ini"
+if [ "$DESKTOP" = kwin ]; then sni_menu 終了; else icon_menu_choose 終了; fi
+wait_app_exit
+[ "$APP_STATUS" = 0 ] || fail "exit status $APP_STATUS after 終了 from the panel's menu"
+grep -qx "Left=$left" <(tr -d '\r' <"$APP/TabukoExc.ini") ||
+    fail "no settings written at 終了 from the panel's menu"
 [ "$DESKTOP" != gnome ] || ! grep 'Invalid WM_TRANSIENT_FOR' "$WORK/shell.log" ||
     fail "the shell rejected a window's WM_TRANSIENT_FOR"
 echo PASS

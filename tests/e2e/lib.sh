@@ -129,7 +129,12 @@ end_app_by_signal() {
 # Waits until the program has ended by itself.
 wait_app_exit() {
     for _ in $(seq 100); do
-        kill -0 "$APP_PID" 2>/dev/null || { wait "$APP_PID" || true; APP_PID=; return 0; }
+        kill -0 "$APP_PID" 2>/dev/null || {
+            APP_STATUS=0
+            wait "$APP_PID" || APP_STATUS=$?
+            APP_PID=
+            return 0
+        }
         sleep 0.1
     done
     fail "the program did not end"
