@@ -13,10 +13,10 @@
 #include "SampleMemos.h"
 #include "editor/Unit2.h"
 #include "editor/Unit5.h"
-#include "mainwindow/MenuDesign.h"
 #include "mainwindow/Unit1.h"
 #include "mainwindow/Unit3.h"
 #include "mainwindow/Unit4.h"
+#include "ui/MenuDesign.h"
 #include "util/CP932.h"
 
 #include <QAction>

@@ -237,8 +237,7 @@ TEST_F(BoxMenusTest, OpeningABoxMenuMakesItActiveAndTitlesEveryBox) {
     ASSERT_FALSE(fake->popups.empty());
     EXPECT_EQ(fake->popups.back().menu, Form1->PopupMenu[4]);
     EXPECT_EQ(fake->popups.back().pos, QPoint(300, 200));
-    EXPECT_EQ(Form1->ActiveBoxMenu, Form1->PopupMenu[4]);
-    EXPECT_EQ(Form1->ActiveBoxList, &Form1->BoxMemoLists[4]);
+    EXPECT_EQ(Form1->ActiveBox(), 4);
     EXPECT_EQ(MemoItems(4), QStringList{"a"});
     EXPECT_TRUE(Form2->SpeedButton[4]->isChecked());
     EXPECT_EQ(Form1->FolderMenuTitle[4]->text(), QStringLiteral("[メモ]の一覧"));
@@ -328,7 +327,7 @@ TEST_F(BoxMenusTest, EditFromBoxFourStartsWithBoxFoursButtonAndTheMemo) {
     ASSERT_EQ(fake->modalShown.size(), 1u);
     EXPECT_EQ(fake->modalShown[0], Form2.Get());
     EXPECT_TRUE(buttonDown);
-    EXPECT_TRUE(Form1->EditingExisting);
+    EXPECT_TRUE(Form1->EditingExistingMemo());
     EXPECT_EQ(text, QStringLiteral("件名\n\nbody"));
 }
 
@@ -342,19 +341,23 @@ TEST_F(BoxMenusTest, NewMemoItemActsAsDoubleClickOnTheBoxIcon) {
         buttonDown = Form2->SpeedButton[2]->isChecked();
         caption = Form2->windowTitle();
     };
-    Form1->EditingExisting = true;
+    // The editor was last open on a memo of another box.
+    Form1->BoxMemoLists[5].push_back(Memo({"old"}, 45000));
+    Form1->OpenEditorOnMemo(5, Form1->BoxMemoLists[5][0]->Serial());
+    ASSERT_EQ(modals, 1);
+    ASSERT_TRUE(Form1->EditingExistingMemo());
     Form1->MenuAplNew[2]->trigger();
-    EXPECT_EQ(modals, 1);
+    EXPECT_EQ(modals, 2);
     EXPECT_TRUE(buttonDown);
-    EXPECT_FALSE(Form1->EditingExisting);
-    EXPECT_EQ(Form1->ActiveBoxMenu, Form1->PopupMenu[2]);
-    EXPECT_EQ(Form1->ActiveBoxList, &Form1->BoxMemoLists[2]);
+    EXPECT_FALSE(Form1->EditingExistingMemo());
+    EXPECT_EQ(Form1->ActiveBox(), 2);
     EXPECT_EQ(caption, QStringLiteral("Tabuko - [メモ]を新規作成 -"));
 
-    Form1->ActiveBoxMenu = nullptr;
+    OpenBoxMenu(4);
     Form1->Image[2]->OnDblClick();
-    EXPECT_EQ(modals, 2);
-    EXPECT_EQ(Form1->ActiveBoxMenu, Form1->PopupMenu[2]);
+    EXPECT_EQ(modals, 3);
+    EXPECT_TRUE(buttonDown);
+    EXPECT_EQ(Form1->ActiveBox(), 2);
 }
 
 TEST_F(BoxMenusTest, PictureThatCannotBeLoadedStopsTheRefreshAtThatBox) {
@@ -370,7 +373,8 @@ TEST_F(BoxMenusTest, PictureThatCannotBeLoadedStopsTheRefreshAtThatBox) {
 
     platform::Guard([] { Form1->RefreshIndicators(); });
     ASSERT_EQ(fake->messageBoxes.size(), 1u);
-    const QString path = Form1->SkinFolder + QDir::separator() + QStringLiteral("missing.bmp");
+    const QString path =
+        Form1->CurrentSkinFolder() + QDir::separator() + QStringLiteral("missing.bmp");
     EXPECT_EQ(fake->messageBoxes[0].text, QStringLiteral("ファイル %1 は開けません").arg(path));
     // The boxes after the failing one and the later steps keep their previous state.
     EXPECT_EQ(IconColor(4), box4Before);
@@ -380,9 +384,22 @@ TEST_F(BoxMenusTest, PictureThatCannotBeLoadedStopsTheRefreshAtThatBox) {
 }
 
 TEST_F(BoxMenusTest, PictureFailuresNameTheExtensionOrTheFile) {
+    WriteBox(3, {QStringLiteral("three")});
     CreateForms();
+    // A skin with an empty box picture value and an empty title picture value: applying it
+    // stops at the title picture.
+    QString ini = TestSkinIni();
+    ini.replace(QStringLiteral("ImageEnp=e2.bmp"), QStringLiteral("ImageEnp="));
+    ini.replace(QStringLiteral("ImageBtn=btn1.bmp"), QStringLiteral("ImageBtn="));
+    WriteTestSkin(ProgramFolder(), QStringLiteral("empty"), ini);
+    const QString folder =
+        QDir::toNativeSeparators(ProgramFolder() + QStringLiteral("/skin/empty"));
+    fake->messageBoxes.clear();
+    platform::Guard([&] { Form1->ApplySkinFolder(folder); });
+    ASSERT_EQ(fake->messageBoxes.size(), 1u);
+    ASSERT_EQ(Form1->CurrentSkinFolder(), folder);
+
     // An empty box picture value has no extension.
-    Form1->SkinIni.WriteString("Box2", "ImageEnp", "");
     try {
         Form1->RefreshIndicators();
         ADD_FAILURE() << "the empty box picture loaded";
@@ -391,22 +408,27 @@ TEST_F(BoxMenusTest, PictureFailuresNameTheExtensionOrTheFile) {
     }
 
     // An empty title picture names the skin folder itself.
-    Form1->SkinIni.WriteString("Box1", "ImageBtn", "");
     try {
         Form1->PopupFolderMenuPopup(Form1->PopupMenu[3]);
         ADD_FAILURE() << "the empty title picture loaded";
     } catch (const Exception& e) {
-        EXPECT_EQ(
-            e.Message(),
-            QStringLiteral("ファイル %1 は開けません").arg(Form1->SkinFolder + QDir::separator()));
+        EXPECT_EQ(e.Message(),
+                  QStringLiteral("ファイル %1 は開けません").arg(folder + QDir::separator()));
     }
-    EXPECT_EQ(Form1->ActiveBoxMenu, Form1->PopupMenu[3]);
+    // The box whose menu opened is active all the same: its memo can be chosen and deleted.
+    EXPECT_EQ(Form1->ActiveBox(), 3);
+    Form1->FillBoxMenu(Form1->PopupMenu[3]);
+    Form1->PopupMenu[3]->actions().at(1)->trigger();
+    EXPECT_EQ(Form1->ChosenMemo(), Form1->BoxMemoLists[3][0]->Serial());
+    Form1->Delete1->trigger();
+    EXPECT_TRUE(Form1->BoxMemoLists[3].empty());
 }
 
 TEST_F(BoxMenusTest, TitleRowPaintsItsColoursPictureAndCaptionInEveryState) {
     CreateForms();
-    Form1->MenuTitleBrushColor = QColor(0, 0, 128);
-    Form1->MenuTitlePenColor = QColor(255, 255, 255);
+    // The test skin's title colours: white on navy.
+    ASSERT_EQ(Form1->MenuTitleBrush(), QColor(0, 0, 128));
+    ASSERT_EQ(Form1->MenuTitlePen(), QColor(255, 255, 255));
     OpenBoxMenu(1);
     auto* row = qobject_cast<TMenuTitle*>(Form1->FolderMenuTitle[1]->defaultWidget());
     ASSERT_NE(row, nullptr);
@@ -453,7 +475,7 @@ TEST_F(BoxMenusTest, TitleRowPaintsItsColoursPictureAndCaptionInEveryState) {
 // The row's drawing is what the menu itself shows, not a plain greyed item.
 TEST_F(BoxMenusTest, OpenMenusShowTheirTitleRowsInTheSkinColours) {
     CreateForms();
-    Form1->MenuTitleBrushColor = QColor(0, 0, 128);
+    ASSERT_EQ(Form1->MenuTitleBrush(), QColor(0, 0, 128));
     for (auto [menu, row] :
          {std::pair<QMenu*, QWidgetAction*>{Form1->PopupMenu[1], Form1->FolderMenuTitle[1]},
           {Form1->PopupMenuSub, Form1->MenuSubCaption}}) {

@@ -199,9 +199,7 @@ TEST_F(DiskChangesTest, MemoWrittenElsewhereAppearsAndTheChosenMemoStaysChosen) 
     WriteBoxFile("1.dat", list);
     CreateForms();
     // The user has chosen "second" in box 1's menu.
-    Form1->ActiveBoxList = &Form1->BoxMemoLists[1];
-    Form1->ActiveBoxMenu = Form1->PopupMenu[1];
-    Form1->ActiveMemo = (*Form1->ActiveBoxList)[1]->Serial();
+    Form1->ShowMemoMenu(1, Form1->BoxMemoLists[1][1]->Serial(), QPoint(5, 5));
 
     list.insert(list.begin(), Memo({"from the laptop"}, 47000));
     WriteElsewhere("1.dat", list);

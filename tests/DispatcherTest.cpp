@@ -34,9 +34,7 @@ TEST_F(DispatcherTest, NewMemoIsStoredAsTheEditorStoresItAndTheChosenMemoStaysCh
     box3.push_back(Memo({"older"}, 45000.0));
     WriteBoxFile("3.dat", box3);
     CreateForms();
-    Form1->ActiveBoxList = &Form1->BoxMemoLists[3];
-    Form1->ActiveBoxMenu = Form1->PopupMenu[3];
-    Form1->ActiveMemo = (*Form1->ActiveBoxList)[0]->Serial();
+    Form1->ShowMemoMenu(3, Form1->BoxMemoLists[3][0]->Serial(), QPoint(5, 5));
     fake->now = 46100.5;
 
     EXPECT_EQ(Send("new", {"3", QStringLiteral("牛乳\n卵\n").toUtf8()}), channel::OkAnswer());

@@ -57,24 +57,23 @@ protected:
     // Shows the editor for a new memo in `box`, as the box menus do, and runs `script` while
     // it is up.
     void ShowNew(int box, const std::function<void()>& script) {
-        Form1->EditingExisting = false;
-        Form2->SpeedButton[box]->setChecked(true);
-        Form1->ActiveBoxList = &Form1->BoxMemoLists[box];
-        Form1->ActiveBoxMenu = Form1->PopupMenu[box];
-        Show(script);
+        WhileEditorUp(script, [box] { Form1->OpenEditorForNew(box); });
     }
 
     // Shows the editor on memo `index` of `box`.
     void ShowExisting(int box, int index, const std::function<void()>& script) {
-        TMemoData& memo = *Form1->BoxMemoLists[box][std::size_t(index)];
-        Form1->EditingExisting = true;
-        Form2->SpeedButton[box]->setChecked(true);
-        Form1->ActiveBoxList = &Form1->BoxMemoLists[box];
-        Form1->ActiveMemo = memo.Serial();
-        Form1->ActiveBoxMenu = Form1->PopupMenu[box];
-        Form2->SetMemoLines(memo.Lines);
-        Form2->DateTimePicker1 = memo.MemoDate;
-        Show(script);
+        const MemoSerial memo = Form1->BoxMemoLists[box][std::size_t(index)]->Serial();
+        WhileEditorUp(script, [box, memo] { Form1->OpenEditorOnMemo(box, memo); });
+    }
+
+    // Runs `open`, and `script` while the editor it opens is up.
+    void WhileEditorUp(const std::function<void()>& script, const std::function<void()>& open) {
+        fake->onModal = [&](QDialog* dialog) {
+            if (dialog == Form2.Get())
+                script();
+        };
+        open();
+        fake->onModal = nullptr;
     }
 
     // Puts `lines` as the only memo into `box` and opens it with "編集" from the box menu, as
@@ -99,15 +98,6 @@ protected:
         EXPECT_EQ(Form1->BoxMemoLists[box].size(), 1u);
         return Form1->BoxMemoLists[box].empty() ? std::vector<std::string>{}
                                                 : Form1->BoxMemoLists[box][0]->Lines;
-    }
-
-    void Show(const std::function<void()>& script) {
-        fake->onModal = [&](QDialog* dialog) {
-            if (dialog == Form2.Get())
-                script();
-        };
-        platform::Current().ShowModal(Form2.Get());
-        fake->onModal = nullptr;
     }
 
     QString Text() const { return Form2->RichEdit1->toPlainText(); }
@@ -377,9 +367,11 @@ TEST_F(EditorTest, ChosenBoxButtonIsFramedAndFilledInTheHighlightOnLightAndDarkP
 }
 
 TEST_F(EditorTest, CaptionsAndHintsUseTheBoxNames) {
-    IniFile skin = Form1->SkinIni;
-    skin.WriteString("Box3", "Element", cp932::Encode(QStringLiteral("仕事")));
-    Form1->SkinIni = skin;
+    QString ini = TestSkinIni();
+    ini.replace(QStringLiteral("[Box3]\n"), QStringLiteral("[Box3]\nElement=仕事\n"));
+    WriteTestSkin(ProgramFolder(), QStringLiteral("named"), ini);
+    const QString skin = ProgramFolder() + QStringLiteral("/skin/named");
+    Form1->ApplySkinFolder(QDir::toNativeSeparators(skin));
     Form1->BoxMemoLists[3].push_back(Memo({"task"}, 46000, 46000));
 
     ShowNew(3, [&] {
@@ -398,8 +390,8 @@ TEST_F(EditorTest, CaptionsAndHintsUseTheBoxNames) {
     for (int y = 4; y < 12; ++y)
         for (int x = 4; x < 12; ++x)
             bitmap.setPixelColor(x, y, QColor(200, 30, 30));
-    bitmap.save(QStringLiteral("button.bmp"), "BMP");
-    Form1->BoxButtonImages[6] = ProgramFolder() + QStringLiteral("/button.bmp");
+    // The skin's file changes while the skin is shown.
+    bitmap.save(skin + QStringLiteral("/btn6.bmp"), "BMP");
     ShowNew(3, [] {});
     const QImage picture = Form2->SpeedButton[6]->icon().pixmap(16, 16).toImage();
     EXPECT_EQ(picture.pixelColor(8, 8), QColor(200, 30, 30));
@@ -515,10 +507,12 @@ TEST_F(EditorTest, FailedMoveWhoseUndoFailsTooLeavesListsAsTheFilesAndTheNextOkS
             WriteBoxFile(BoxFileName(n), Form1->BoxMemoLists[n]);
 
         SavesFailingAt saves;
-        saves.now = 46400;
+        saves.now = fake->now = 46400;
         saves.failing = {2, 3}; // 5.dat is written; 2.dat fails, and so does taking 5.dat back
-        platform::SetCurrent(&saves);
-        saves.onModal = [&](QDialog*) {
+        // The saves fail while the editor is up; the main window's steps around it run on the
+        // usual double.
+        fake->onModal = [&](QDialog*) {
+            platform::SetCurrent(&saves);
             Form2->SpeedButton[5]->click();
             Type(Form2->RichEdit1, QStringLiteral("!"));
             Form2->Button1->click();
@@ -534,15 +528,10 @@ TEST_F(EditorTest, FailedMoveWhoseUndoFailsTooLeavesListsAsTheFilesAndTheNextOkS
             Form2->SpeedButton[retryInto]->click();
             Form2->Button1->click();
             EXPECT_FALSE(Form2->isVisible());
+            platform::SetCurrent(fake.fake.get());
         };
-        Form1->EditingExisting = true;
-        Form2->SpeedButton[2]->setChecked(true);
-        Form1->ActiveBoxList = &Form1->BoxMemoLists[2];
-        Form1->ActiveMemo = (*Form1->ActiveBoxList)[1]->Serial();
-        Form1->ActiveBoxMenu = Form1->PopupMenu[2];
-        Form2->SetMemoLines({"edited"});
-        platform::Current().ShowModal(Form2.Get());
-        platform::SetCurrent(fake.fake.get());
+        Form1->OpenEditorOnMemo(2, Form1->BoxMemoLists[2][1]->Serial());
+        fake->onModal = nullptr;
 
         EXPECT_EQ(saves.messageBoxes.size(), 1u);
         expectListsAsFiles();
@@ -621,12 +610,13 @@ TEST_F(EditorTest, DateTimeAndDeleteReplaceTheSelectionWithoutAnUndoStep) {
 }
 
 TEST_F(EditorTest, MissingButtonPictureIsReportedAndTheShowingCompletes) {
-    Form1->BoxButtonImages[2] = ProgramFolder() + QStringLiteral("/missing.bmp");
+    // Box 2's button picture is gone since the skin was applied.
+    ASSERT_TRUE(QFile::remove(ProgramFolder() + QStringLiteral("/skin/default/btn2.bmp")));
     const TDateTime opened = fake->now;
     Form1->BoxMemoLists[1].push_back(Memo({"old"}, 45000, 45000));
     ShowExisting(1, 0, [&] {
         ASSERT_EQ(fake->messageBoxes.size(), 1u);
-        EXPECT_TRUE(fake->messageBoxes[0].text.contains(QStringLiteral("missing.bmp")));
+        EXPECT_TRUE(fake->messageBoxes[0].text.contains(QStringLiteral("btn2.bmp")));
         EXPECT_EQ(Form2->DateTimePicker1, opened);
         EXPECT_TRUE(Form2->Button1->isEnabled());
         EXPECT_TRUE(Form2->SpeedButton[2]->icon().isNull());

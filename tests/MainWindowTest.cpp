@@ -34,7 +34,7 @@ TEST_F(MainWindowTest, FirstStartUsesTheDefaultsAndWritesThemAtExit) {
     EXPECT_EQ(Form1->pos(), QPoint(0, 0));
     EXPECT_FALSE(Form1->StayOnTop());
     EXPECT_TRUE(Form1->WindowVisible);
-    EXPECT_EQ(Form1->SkinFolder, QDir::toNativeSeparators(dir.path() + "/skin/default"));
+    EXPECT_EQ(Form1->CurrentSkinFolder(), QDir::toNativeSeparators(dir.path() + "/skin/default"));
     EXPECT_TRUE(fake->messageBoxes.empty()) << fake->messageBoxes[0].text.toStdString();
     EXPECT_FALSE(fake->offTaskBar.empty());
     DestroyForms();
@@ -292,7 +292,7 @@ TEST_F(MainWindowTest, AboutBoxIsCentredModalAndDisablesTheTrayIcon) {
 
     // Pauses nest: the about box closing does not end a pause held around it.
     {
-        const TrayIconPause outer;
+        const TrayIconPause outer(*Form1);
         Form1->about1Click();
         EXPECT_FALSE(Form1->TrayIcon1->Enabled());
     }

@@ -44,9 +44,7 @@ protected:
             WriteBytes(QString::fromLatin1(name), "x\r\n");
         CreateForms();
         fake->messageBoxes.clear();
-        Form1->EditingExisting = false;
         Form2->SpeedButton[1]->setChecked(true);
-        Form1->ActiveBoxList = &Form1->BoxMemoLists[1];
     }
 
     // Right-clicks the editing area, as the user does.
@@ -57,8 +55,8 @@ protected:
         QApplication::sendEvent(area, &event);
     }
 
-    // Shows the editor and runs `script` while it is up (and `dateScript` while the date
-    // window is up).
+    // Shows the editor for a new memo of box 1 and runs `script` while it is up (and
+    // `dateScript` while the date window is up).
     void WithEditor(const std::function<void()>& script,
                     const std::function<void()>& dateScript = {}) {
         fake->onModal = [&](QDialog* dialog) {
@@ -67,7 +65,7 @@ protected:
             else if (dialog == Form5.Get() && dateScript)
                 dateScript();
         };
-        platform::Current().ShowModal(Form2.Get());
+        Form1->OpenEditorForNew(1);
         fake->onModal = nullptr;
     }
 

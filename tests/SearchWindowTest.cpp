@@ -119,8 +119,7 @@ TEST_F(SearchWindowTest, RowsShowBoxDateTitleAndMatchAndOpenTheMemoMenu) {
     Press(FormSearch->ListView1, Qt::Key_Return);
     ASSERT_FALSE(fake->popups.empty());
     EXPECT_EQ(fake->popups.back().menu, Form1->PopupMenuSub);
-    EXPECT_EQ(Form1->ActiveBoxMenu, Form1->PopupMenu[6]);
-    EXPECT_EQ(Form1->ActiveBoxList, &Form1->BoxMemoLists[6]);
+    EXPECT_EQ(Form1->ActiveBox(), 6);
     EXPECT_EQ(Form1->ChosenMemoIndex(), 0);
     EXPECT_TRUE(Form2->SpeedButton[6]->isChecked());
     EXPECT_FALSE(Form1->N1->isVisible()); // the trash box's memo menu: restore items only
@@ -136,7 +135,7 @@ TEST_F(SearchWindowTest, RowsShowBoxDateTitleAndMatchAndOpenTheMemoMenu) {
     const std::size_t popups = fake->popups.size();
     Press(FormSearch->Edit1, Qt::Key_Return);
     ASSERT_EQ(fake->popups.size(), popups + 1);
-    EXPECT_EQ(Form1->ActiveBoxList, &Form1->BoxMemoLists[3]);
+    EXPECT_EQ(Form1->ActiveBox(), 3);
     EXPECT_TRUE(Form1->N1->isVisible());
 
     // Escape closes the window.

@@ -1,7 +1,7 @@
 // The skins that ship with the program: every skin under skin/ must load without an error and
 // look as the program needs it (wall outline by pure green, icons on the wall, names, icons).
-#include "mainwindow/Picture.h"
 #include "mainwindow/SkinColor.h"
+#include "ui/Picture.h"
 #include "util/CP932.h"
 #include "util/IniFile.h"
 

@@ -91,23 +91,22 @@ protected:
 
 TEST_F(SkinTest, StartUpLoadsTheSkin) {
     CreateForms();
-    EXPECT_EQ(Form1->SkinFolder, SkinPath(QStringLiteral("default")));
+    EXPECT_EQ(Form1->CurrentSkinFolder(), SkinPath(QStringLiteral("default")));
     EXPECT_EQ(Form1->size(), QSize(120, 40));
     EXPECT_EQ(Form1->ImageWall->size(), QSize(120, 40));
     EXPECT_EQ(Form1->ImageWall->TransparentColor(), 0x00FF00u);
     for (int n = 1; n <= 6; ++n) {
         EXPECT_EQ(Form1->Image[n]->pos(), QPoint(2 + (n - 1) * 19, 12)) << n;
-        EXPECT_EQ(Form1->BoxButtonImages[n], SkinPath(QStringLiteral("default")) +
-                                                 QDir::separator() +
-                                                 QStringLiteral("btn%1.bmp").arg(n));
+        EXPECT_EQ(Form1->ButtonImage(n), SkinPath(QStringLiteral("default")) + QDir::separator() +
+                                             QStringLiteral("btn%1.bmp").arg(n));
         EXPECT_FALSE(Form1->Move[n]->icon().isNull());
         EXPECT_FALSE(Form1->THFolder[n]->icon().isNull());
         if (n <= 5) {
             EXPECT_FALSE(Form1->MenuAplNew[n]->icon().isNull());
         }
     }
-    EXPECT_EQ(Form1->MenuTitlePenColor, QColor(255, 255, 255));
-    EXPECT_EQ(Form1->MenuTitleBrushColor, QColor(0, 0, 128));
+    EXPECT_EQ(Form1->MenuTitlePen(), QColor(255, 255, 255));
+    EXPECT_EQ(Form1->MenuTitleBrush(), QColor(0, 0, 128));
 }
 
 TEST_F(SkinTest, MenuListsSkinsInByteOrderWithTheCurrentOneChecked) {
@@ -158,7 +157,7 @@ TEST_F(SkinTest, ChoosingASkinAppliesItAndItIsSavedAtExit) {
     ASSERT_GE(wide, 0);
     items[wide]->trigger();
 
-    EXPECT_EQ(Form1->SkinFolder, SkinPath(QStringLiteral("wide")));
+    EXPECT_EQ(Form1->CurrentSkinFolder(), SkinPath(QStringLiteral("wide")));
     EXPECT_EQ(Form1->size(), QSize(200, 40));
     EXPECT_EQ(Form1->ImageWall->size(), QSize(200, 40));
     EXPECT_EQ(Form1->Image[1]->pos(), QPoint(2, 20));
@@ -175,8 +174,7 @@ TEST_F(SkinTest, APlainFileInTheSkinRootFallsBackToTheDefaultSkin) {
     SaveWall(SkinDir(QStringLiteral("wide")), QSize(200, 40));
     WriteBytes(SkinDir(QStringLiteral("notes.txt")), "plain");
     CreateForms();
-    Form1->SkinFolder = SkinPath(QStringLiteral("wide"));
-    platform::Guard([] { Form1->ApplySkin(); });
+    platform::Guard([&] { Form1->ApplySkinFolder(SkinPath(QStringLiteral("wide"))); });
     ASSERT_EQ(Form1->size(), QSize(200, 40));
 
     const QList<QAction*> items = OpenSkinMenu();
@@ -184,7 +182,7 @@ TEST_F(SkinTest, APlainFileInTheSkinRootFallsBackToTheDefaultSkin) {
     ASSERT_GE(file, 0);
     EXPECT_EQ(Form1->SkinList[std::size_t(file)]->FolderName, QStringLiteral("notes.txt"));
     items[file]->trigger();
-    EXPECT_EQ(Form1->SkinFolder, SkinPath(QStringLiteral("default")));
+    EXPECT_EQ(Form1->CurrentSkinFolder(), SkinPath(QStringLiteral("default")));
     EXPECT_EQ(Form1->size(), QSize(120, 40));
 }
 
@@ -192,10 +190,9 @@ TEST_F(SkinTest, BackToTheDefaultSkin) {
     WriteTestSkin(ProgramFolder(), QStringLiteral("wide"), Named(QStringLiteral("Wide")));
     SaveWall(SkinDir(QStringLiteral("wide")), QSize(200, 40));
     CreateForms();
-    Form1->SkinFolder = SkinPath(QStringLiteral("wide"));
-    platform::Guard([] { Form1->ApplySkin(); });
+    platform::Guard([&] { Form1->ApplySkinFolder(SkinPath(QStringLiteral("wide"))); });
     Form1->N14->trigger();
-    EXPECT_EQ(Form1->SkinFolder, SkinPath(QStringLiteral("default")));
+    EXPECT_EQ(Form1->CurrentSkinFolder(), SkinPath(QStringLiteral("default")));
     EXPECT_EQ(Form1->size(), QSize(120, 40));
 }
 
@@ -203,8 +200,8 @@ TEST_F(SkinTest, ARemovedSkinGivesTheDefaultOneAndIsSavedAsIt) {
     WriteCp932File(dir.file(QStringLiteral("TabukoExc.ini")),
                    QStringLiteral("[Skin]\nFolder=\\skin\\removed\n"));
     CreateForms();
-    EXPECT_EQ(Form1->SkinFolder, SkinPath(QStringLiteral("default")));
-    EXPECT_EQ(cp932::Decode(Form1->SkinIni.ReadString("SkinInfo", "SkinName", "")),
+    EXPECT_EQ(Form1->CurrentSkinFolder(), SkinPath(QStringLiteral("default")));
+    EXPECT_EQ(cp932::Decode(Form1->CurrentSkin().ReadString("SkinInfo", "SkinName", "")),
               QStringLiteral("Test"));
     DestroyForms();
     EXPECT_EQ(SavedSettings().ReadString("Skin", "Folder", ""), "\\skin\\default");
@@ -215,11 +212,10 @@ TEST_F(SkinTest, MenuTitlesWithoutColoursAreScrollBarColouredOnBlack) {
     ini.remove(QStringLiteral("[MenuTitle]\nPenColor=clWhite\nBrushColor=$00800000\n"));
     WriteTestSkin(ProgramFolder(), QStringLiteral("plain"), ini);
     CreateForms();
-    Form1->SkinFolder = SkinPath(QStringLiteral("plain"));
-    platform::Guard([] { Form1->ApplySkin(); });
+    platform::Guard([&] { Form1->ApplySkinFolder(SkinPath(QStringLiteral("plain"))); });
     // The scroll-bar colour has no palette role: its classic value.
-    EXPECT_EQ(Form1->MenuTitlePenColor, QColor(200, 200, 200));
-    EXPECT_EQ(Form1->MenuTitleBrushColor, QColor(0, 0, 0));
+    EXPECT_EQ(Form1->MenuTitlePen(), QColor(200, 200, 200));
+    EXPECT_EQ(Form1->MenuTitleBrush(), QColor(0, 0, 0));
 }
 
 TEST_F(SkinTest, AMissingButtonBitmapStopsAtThatStepAndKeepsTheEarlierOnes) {
@@ -234,21 +230,20 @@ TEST_F(SkinTest, AMissingButtonBitmapStopsAtThatStepAndKeepsTheEarlierOnes) {
     const QColor oldMove4 = IconCentre(Form1->Move[4]);
     fake->messageBoxes.clear();
 
-    Form1->SkinFolder = SkinPath(QStringLiteral("broken"));
-    platform::Guard([] { Form1->ApplySkin(); });
+    platform::Guard([&] { Form1->ApplySkinFolder(SkinPath(QStringLiteral("broken"))); });
 
     const QString missing = SkinPath(QStringLiteral("broken")) + QDir::separator() + "gone.bmp";
     EXPECT_EQ(Messages(), QStringList{QStringLiteral("ファイル %1 は開けません").arg(missing)});
     // Done: the new skin description, wall, size and the bitmaps before box 3's.
-    EXPECT_EQ(Form1->SkinFolder, SkinPath(QStringLiteral("broken")));
-    EXPECT_EQ(cp932::Decode(Form1->SkinIni.ReadString("SkinInfo", "SkinName", "")),
+    EXPECT_EQ(Form1->CurrentSkinFolder(), SkinPath(QStringLiteral("broken")));
+    EXPECT_EQ(cp932::Decode(Form1->CurrentSkin().ReadString("SkinInfo", "SkinName", "")),
               QStringLiteral("Broken"));
     EXPECT_EQ(Form1->size(), QSize(200, 40));
     EXPECT_EQ(IconCentre(Form1->Move[1]), QColor(250, 0, 0));
     // Not done: the later bitmaps, the icon positions and the colours.
     EXPECT_EQ(IconCentre(Form1->Move[4]), oldMove4);
     EXPECT_EQ(Form1->Image[1]->pos(), QPoint(2, 12));
-    EXPECT_EQ(Form1->MenuTitlePenColor, QColor(255, 255, 255));
+    EXPECT_EQ(Form1->MenuTitlePen(), QColor(255, 255, 255));
 
     // The skin stays chosen and is saved at exit.
     DestroyForms();
@@ -261,8 +256,7 @@ TEST_F(SkinTest, AnEmptyButtonKeyNamesTheSkinFolder) {
     WriteTestSkin(ProgramFolder(), QStringLiteral("nobutton"), ini);
     CreateForms();
     fake->messageBoxes.clear();
-    Form1->SkinFolder = SkinPath(QStringLiteral("nobutton"));
-    platform::Guard([] { Form1->ApplySkin(); });
+    platform::Guard([&] { Form1->ApplySkinFolder(SkinPath(QStringLiteral("nobutton"))); });
     EXPECT_EQ(Messages(),
               QStringList{QStringLiteral("ファイル %1 は開けません")
                               .arg(SkinPath(QStringLiteral("nobutton")) + QDir::separator())});
@@ -275,10 +269,9 @@ TEST_F(SkinTest, AWallOfAnUnknownTypeIsReportedByItsExtension) {
     QImage(50, 50, QImage::Format_RGB32).save(SkinDir(QStringLiteral("png")) + "/wall.png", "PNG");
     CreateForms();
     fake->messageBoxes.clear();
-    Form1->SkinFolder = SkinPath(QStringLiteral("png"));
-    platform::Guard([] { Form1->ApplySkin(); });
+    platform::Guard([&] { Form1->ApplySkinFolder(SkinPath(QStringLiteral("png"))); });
     EXPECT_EQ(Messages(), QStringList{QStringLiteral("拡張子 .png の画像形式は処理できません")});
-    EXPECT_EQ(cp932::Decode(Form1->SkinIni.ReadString("SkinInfo", "SkinName", "")),
+    EXPECT_EQ(cp932::Decode(Form1->CurrentSkin().ReadString("SkinInfo", "SkinName", "")),
               QStringLiteral("Png"));
     EXPECT_EQ(Form1->size(), QSize(120, 40));
 }
@@ -290,8 +283,7 @@ TEST_F(SkinTest, AWallKeyThatIsMissingGivesTheDefaultWall) {
     SaveWall(SkinDir(QStringLiteral("nowall")), QSize(200, 40)); // not the one used
     CreateForms();
     fake->messageBoxes.clear();
-    Form1->SkinFolder = SkinPath(QStringLiteral("nowall"));
-    platform::Guard([] { Form1->ApplySkin(); });
+    platform::Guard([&] { Form1->ApplySkinFolder(SkinPath(QStringLiteral("nowall"))); });
     EXPECT_EQ(Form1->size(), QSize(120, 40));
 }
 
@@ -302,14 +294,13 @@ TEST_F(SkinTest, ABadColourValueIsNamedAndEndsTheSkinThere) {
     WriteTestSkin(ProgramFolder(), QStringLiteral("badcolour"), ini);
     CreateForms();
     fake->messageBoxes.clear();
-    Form1->SkinFolder = SkinPath(QStringLiteral("badcolour"));
-    platform::Guard([] { Form1->ApplySkin(); });
+    platform::Guard([&] { Form1->ApplySkinFolder(SkinPath(QStringLiteral("badcolour"))); });
     ASSERT_EQ(fake->messageBoxes.size(), 1u);
     EXPECT_TRUE(fake->messageBoxes[0].text.contains(QStringLiteral("あお")))
         << fake->messageBoxes[0].text.toStdString();
     EXPECT_EQ(Form1->Image[1]->pos(), QPoint(2, 20));
-    EXPECT_EQ(Form1->MenuTitlePenColor, QColor(255, 0, 0));
-    EXPECT_EQ(Form1->MenuTitleBrushColor, QColor(0, 0, 128));
+    EXPECT_EQ(Form1->MenuTitlePen(), QColor(255, 0, 0));
+    EXPECT_EQ(Form1->MenuTitleBrush(), QColor(0, 0, 128));
 }
 
 TEST_F(SkinTest, StayOnTopIsCheckedAsTheWindowIs) {
@@ -344,8 +335,7 @@ TEST_F(SkinInfoTest, ShowsTheSkinAndOpensItsLink) {
     WriteTestSkin(ProgramFolder(), QStringLiteral("info"), ini);
     SaveButton(SkinDir(QStringLiteral("info")) + "/info.bmp", Qt::white, Qt::red);
     CreateForms();
-    Form1->SkinFolder = SkinPath(QStringLiteral("info"));
-    platform::Guard([] { Form1->ApplySkin(); });
+    platform::Guard([&] { Form1->ApplySkinFolder(SkinPath(QStringLiteral("info"))); });
     fake->messageBoxes.clear();
 
     bool trayEnabledWhileShown = true;
@@ -385,8 +375,7 @@ TEST_F(SkinInfoTest, EmptyValuesShowNoNameAndTheLinkDoesNothing) {
                 QStringLiteral("SkinName=\nURL=\nImage=missing.bmp\n"));
     WriteTestSkin(ProgramFolder(), QStringLiteral("bare"), ini);
     CreateForms();
-    Form1->SkinFolder = SkinPath(QStringLiteral("bare"));
-    platform::Guard([] { Form1->ApplySkin(); });
+    platform::Guard([&] { Form1->ApplySkinFolder(SkinPath(QStringLiteral("bare"))); });
 
     fake->onModal = [&](QDialog*) {
         EXPECT_EQ(Form4->Label5->text(), QStringLiteral("No Name"));
@@ -434,7 +423,7 @@ TEST_F(SkinTest, AnInstalledProgramOffersTheShippedSkinsBesideTheUsersOwn) {
     CreateForms();
 
     const QString plaque = shared.path() + QStringLiteral("/skin/plaque");
-    EXPECT_EQ(Form1->SkinFolder, plaque);
+    EXPECT_EQ(Form1->CurrentSkinFolder(), plaque);
     EXPECT_EQ(Form1->Image[1]->pos(), QPoint(2, 20));
     const QList<QAction*> items = OpenSkinMenu();
     EXPECT_EQ(Captions(items).join(u'|').toStdString(), "Plaque|Test");
@@ -443,9 +432,9 @@ TEST_F(SkinTest, AnInstalledProgramOffersTheShippedSkinsBesideTheUsersOwn) {
 
     // Back to the default: the user's own one.
     Form1->N14->trigger();
-    EXPECT_EQ(Form1->SkinFolder, SkinPath(QStringLiteral("default")));
+    EXPECT_EQ(Form1->CurrentSkinFolder(), SkinPath(QStringLiteral("default")));
     items[Captions(items).indexOf(QStringLiteral("Plaque"))]->trigger();
-    EXPECT_EQ(Form1->SkinFolder, plaque);
+    EXPECT_EQ(Form1->CurrentSkinFolder(), plaque);
     DestroyForms();
     EXPECT_EQ(SavedSettings().ReadString("Skin", "Folder", ""), "\\skin\\plaque");
 }

@@ -79,8 +79,7 @@ TEST_F(StartUpFailureTest, AnUnreadableBoxIsReportedCrossedOutAndNeverWritten) {
     ASSERT_EQ(fake->messageBoxes.size(), 1u);
     EXPECT_TRUE(Messages()[0].contains(QStringLiteral("3.dat")));
 
-    fake->Popup(Form1->PopupMenu[1], QPoint(5, 5));
-    Form1->ActiveMemo = (*Form1->ActiveBoxList)[0]->Serial();
+    Form1->ShowMemoMenu(1, Form1->BoxMemoLists[1][0]->Serial(), QPoint(5, 5));
     Form1->PopupMenuSubPopup();
     EXPECT_FALSE(Form1->Move[3]->isEnabled());
     EXPECT_TRUE(Form1->Move[2]->isEnabled());
@@ -130,11 +129,11 @@ TEST_F(StartUpFailureTest, ABrokenSkinFallsBackToTheDefaultAndStaysTheSavedChoic
 
     EXPECT_EQ(Messages(), QStringList{QStringLiteral("ファイル %1 は開けません")
                                           .arg(SkinPath(QStringLiteral("broken/gone.bmp")))});
-    EXPECT_EQ(Form1->SkinFolder, SkinPath(QStringLiteral("default")));
+    EXPECT_EQ(Form1->CurrentSkinFolder(), SkinPath(QStringLiteral("default")));
     ExpectUsableWall(QSize(120, 40));
     // Toggling the layer applies the skin shown again and keeps the choice.
     Form1->N15Click();
-    EXPECT_EQ(Form1->SkinFolder, SkinPath(QStringLiteral("default")));
+    EXPECT_EQ(Form1->CurrentSkinFolder(), SkinPath(QStringLiteral("default")));
     DestroyForms();
     EXPECT_EQ(IniFile::Load(QStringLiteral("TabukoExc.ini")).ReadString("Skin", "Folder", ""),
               "\\skin\\broken");
@@ -145,7 +144,8 @@ TEST_F(StartUpFailureTest, WithoutAUsableDefaultSkinTheBuiltInOneIsShown) {
     CreateForms();
 
     EXPECT_EQ(fake->messageBoxes.size(), 1u) << Messages().join('\n').toStdString();
-    EXPECT_TRUE(Form1->SkinFolder.startsWith(QLatin1Char(':'))) << Form1->SkinFolder.toStdString();
+    EXPECT_TRUE(Form1->CurrentSkinFolder().startsWith(QLatin1Char(':')))
+        << Form1->CurrentSkinFolder().toStdString();
     // The built-in skin is the shipped default: its wall and box positions.
     const QImage shipped(QStringLiteral(TABUKO_SOURCE_DIR "/skin/default/wall.bmp"));
     ExpectUsableWall(shipped.size());
@@ -157,7 +157,7 @@ TEST_F(StartUpFailureTest, WithoutAUsableDefaultSkinTheBuiltInOneIsShown) {
     fake->messageBoxes.clear();
     platform::Guard([] { Form1->N14Click(); });
     EXPECT_TRUE(fake->messageBoxes.empty());
-    EXPECT_EQ(Form1->SkinFolder, SkinPath(QStringLiteral("default")));
+    EXPECT_EQ(Form1->CurrentSkinFolder(), SkinPath(QStringLiteral("default")));
     EXPECT_EQ(Form1->size(), QSize(120, 40));
 }
 
@@ -170,8 +170,7 @@ TEST_F(StartUpFailureTest, SkinFileNamesThatLeaveTheSkinFolderAreRefused) {
     CreateForms();
     fake->messageBoxes.clear();
 
-    Form1->SkinFolder = SkinPath(QStringLiteral("escape"));
-    platform::Guard([] { Form1->ApplySkin(); });
+    platform::Guard([&] { Form1->ApplySkinFolder(SkinPath(QStringLiteral("escape"))); });
     // A name that stays inside (".\btn1.bmp") is fine; one that leaves is not opened.
     EXPECT_EQ(Messages().join('\n').toStdString(),
               QStringLiteral("ファイル %1 は開けません")
@@ -189,8 +188,7 @@ TEST_F(StartUpFailureTest, AWallOverEightThousandPixelsASideIsRefused) {
     wide.fill(Qt::gray);
     ASSERT_TRUE(wide.save(wall, "BMP"));
 
-    Form1->SkinFolder = SkinPath(QStringLiteral("wide"));
-    platform::Guard([] { Form1->ApplySkin(); });
+    platform::Guard([&] { Form1->ApplySkinFolder(SkinPath(QStringLiteral("wide"))); });
     EXPECT_EQ(Messages(), QStringList{QStringLiteral("ファイル %1 は開けません").arg(wall)});
     EXPECT_EQ(Form1->size(), QSize(120, 40));
 }

@@ -3,10 +3,10 @@
 
 #include "editor/PhraseFile.h"
 #include "editor/Unit5.h"
-#include "mainwindow/Settings.h"
 #include "platform/Guard.h"
 #include "platform/Platform.h"
 #include "ui/Position.h"
+#include "ui/Settings.h"
 #include "util/CP932.h"
 #include "util/Exception.h"
 #include "util/IniFile.h"

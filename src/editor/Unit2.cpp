@@ -3,8 +3,6 @@
 #include "editor/Unit2.h"
 
 #include "editor/BoxButton.h"
-#include "mainwindow/MenuDesign.h"
-#include "mainwindow/Picture.h"
 #include "mainwindow/Unit1.h"
 #include "platform/Guard.h"
 #include "platform/Platform.h"
@@ -12,6 +10,8 @@
 #include "store/BoxCommands.h"
 #include "store/BoxFile.h"
 #include "store/BoxSync.h"
+#include "ui/MenuDesign.h"
+#include "ui/Picture.h"
 #include "ui/Position.h"
 #include "ui/ProgramFont.h"
 #include "util/CP932.h"
@@ -174,7 +174,7 @@ void TForm2::ConnectHandlers() {
 void TForm2::FormCreate() {
     // Built on first use: the button of the box whose menu opened last is down, as the box
     // menu would have set it.
-    if (const int box = Form1->BoxOfMenu(Form1->ActiveBoxMenu); box != 0)
+    if (const int box = Form1->ActiveBox(); box != 0)
         SpeedButton[box]->setChecked(true);
     const QPoint centred = CentredOnPrimary(size());
     const IniFile settings = settings_.Read();
@@ -191,7 +191,7 @@ void TForm2::showEvent(QShowEvent* event) {
 
 void TForm2::FormShow() {
     if (!trayPause_)
-        trayPause_ = std::make_unique<TrayIconPause>();
+        trayPause_ = std::make_unique<TrayIconPause>(*Form1);
     UpdateCaption();
     for (int n = 1; n <= 6; ++n)
         SpeedButton[n]->setToolTip(cp932::Decode(Form1->BoxName(n)));
@@ -201,7 +201,7 @@ void TForm2::FormShow() {
     std::optional<QString> pictureError;
     for (int n = 1; n <= 6; ++n) {
         try {
-            SpeedButton[n]->setIcon(ButtonPicture(Form1->BoxButtonImages[n]));
+            SpeedButton[n]->setIcon(ButtonPicture(Form1->ButtonImage(n)));
         } catch (const Exception& e) {
             SpeedButton[n]->setIcon(QIcon());
             if (!pictureError)
@@ -214,10 +214,10 @@ void TForm2::FormShow() {
     // on: a memo that another writer removes or replaces meanwhile is not found at OK, which
     // then stores the text as a new memo, beside whatever that writer stored.
     edited_ = {};
-    if (Form1->EditingExisting) {
-        const int source = Form1->BoxOfMenu(Form1->ActiveBoxMenu);
-        if (source != 0 && Form1->ChosenMemoIndex() >= 0)
-            edited_ = {source, Form1->ActiveMemo};
+    if (Form1->EditingExistingMemo()) {
+        const int source = Form1->ActiveBox();
+        if (const MemoSerial chosen = Form1->ChosenMemo(); source != 0 && chosen != 0)
+            edited_ = {source, chosen};
     }
     EditedCopies.clear();
     if (edited_.serial != 0)
@@ -239,8 +239,8 @@ void TForm2::UpdateCaption() {
     const int box = CheckedBox();
     if (box == 0)
         return;
-    QString caption = Form1->EditingExisting ? QStringLiteral("Tabuko - [_EEE_]を編集 -")
-                                             : QStringLiteral("Tabuko - [_EEE_]を新規作成 -");
+    QString caption = Form1->EditingExistingMemo() ? QStringLiteral("Tabuko - [_EEE_]を編集 -")
+                                                   : QStringLiteral("Tabuko - [_EEE_]を新規作成 -");
     caption.replace(QStringLiteral("_EEE_"), cp932::Decode(Form1->BoxName(box)));
     setWindowTitle(caption);
 }

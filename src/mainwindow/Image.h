@@ -1,6 +1,6 @@
 #pragma once
 
-#include "mainwindow/Picture.h"
+#include "ui/Picture.h"
 
 #include <QMenu>
 #include <QPointer>

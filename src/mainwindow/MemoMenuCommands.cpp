@@ -13,7 +13,7 @@ namespace {
 
 // Where the memo the box menu chose is now, or -1 when it is gone.
 std::ptrdiff_t ChosenMemoOfMenu(const TForm1& form) {
-    return form.BoxOfMenu(form.ActiveBoxMenu) != 0 ? form.ChosenMemoIndex() : -1;
+    return form.ActiveBox() != 0 ? form.ChosenMemoIndex() : -1;
 }
 
 } // namespace

@@ -60,11 +60,11 @@ QSize TMenuTitle::sizeHint() const {
 
 void TMenuTitle::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.fillRect(rect(), form_->MenuTitleBrushColor);
+    painter.fillRect(rect(), form_->MenuTitleBrush());
     const QPixmap picture = Picture();
     if (!picture.isNull())
         painter.drawPixmap(kPictureX, kPictureY, picture);
-    painter.setPen(form_->MenuTitlePenColor);
+    painter.setPen(form_->MenuTitlePen());
     painter.setBackgroundMode(Qt::TransparentMode);
     const QFontMetrics metrics = fontMetrics();
     const int top = (height() - metrics.height()) / 2;

@@ -7,8 +7,8 @@ class TForm1;
 
 // The owner-drawn title row of a box menu or the memo menu. It shows its action's caption
 // (QAction::text) and picture (QAction::icon): the row is filled with the form's
-// MenuTitleBrushColor, the picture is drawn at (1, 2) at its own size and the caption in
-// MenuTitlePenColor at x 20, vertically centred. Enabled or not, it looks the same.
+// MenuTitleBrush, the picture is drawn at (1, 2) at its own size and the caption in
+// MenuTitlePen at x 20, vertically centred. Enabled or not, it looks the same.
 class TMenuTitle : public QWidget {
     Q_OBJECT
 public:

@@ -1,15 +1,15 @@
 // The box menus, the memo menu, the ways into the editor and the fill-level indicators.
 #include "editor/Unit2.h"
 #include "mainwindow/Image.h"
-#include "mainwindow/MenuDesign.h"
 #include "mainwindow/MenuTitle.h"
-#include "mainwindow/Picture.h"
 #include "mainwindow/Search.h"
 #include "mainwindow/Unit1.h"
 #include "platform/Guard.h"
 #include "platform/Platform.h"
 #include "store/BoxFile.h"
 #include "trayicon/TrayIcon.h"
+#include "ui/MenuDesign.h"
+#include "ui/Picture.h"
 #include "util/CP932.h"
 
 #include <QMenu>
@@ -190,11 +190,13 @@ void TForm1::MemoItemClick(QAction* item) {
 }
 
 void TForm1::PopupFolderMenuPopup(QMenu* menu) {
+    // The menu and its list become active together, before any title picture can fail.
     ActiveBoxMenu = menu;
+    if (const int box = BoxOfMenu(menu); box != 0)
+        ActiveBoxList = &BoxMemoLists[box];
     const std::string close = cp932::Encode(QStringLiteral("]の一覧"));
     for (int n = 1; n <= 6; ++n) {
         if (PopupMenu[n] == menu) {
-            ActiveBoxList = &BoxMemoLists[n];
             // An editor not built yet takes the box when it is built.
             if (Form2.Built())
                 Form2->SpeedButton[n]->setChecked(true);
@@ -248,11 +250,13 @@ void TForm1::N1Click() {
 }
 
 void TForm1::ImageFolderDblClick(TImage* icon) {
-    int box = 0;
     for (int n = 1; n <= 6; ++n)
         if (Image[n] == icon)
-            box = n;
-    if (box == 0)
+            OpenEditorForNew(n);
+}
+
+void TForm1::OpenEditorForNew(int box) {
+    if (box < 1 || box > 6)
         return;
     RequireWritableBox(box);
     EditingExisting = false;
@@ -261,6 +265,25 @@ void TForm1::ImageFolderDblClick(TImage* icon) {
     Form2->SpeedButton[box]->setChecked(true);
     platform::Current().ShowModal(Form2.Get());
     RefreshIndicators();
+}
+
+void TForm1::OpenEditorOnMemo(int box, MemoSerial serial) {
+    if (box < 1 || box > 6 || IndexOfMemo(BoxMemoLists[box], serial) < 0)
+        return;
+    ActiveBoxMenu = PopupMenu[box];
+    ActiveBoxList = &BoxMemoLists[box];
+    ActiveMemo = serial;
+    Form2->SpeedButton[box]->setChecked(true);
+    N1Click();
+}
+
+int TForm1::ActiveBox() const {
+    const int box = BoxOfMenu(ActiveBoxMenu);
+    return box != 0 && ActiveBoxList == &BoxMemoLists[box] ? box : 0;
+}
+
+MemoSerial TForm1::ChosenMemo() const {
+    return ChosenMemoIndex() >= 0 ? ActiveMemo : 0;
 }
 
 void TForm1::MenuAplNewClick(QAction* item) {

@@ -110,7 +110,7 @@ void TForm1::OfferDraft() {
     if (index < 0) {
         Form2->RichEdit1->setPlainText(draft->text);
         try {
-            ImageFolderDblClick(Image[draft->box]);
+            OpenEditorForNew(draft->box);
         } catch (...) {
             // The box cannot take it now; the date is not for the editor's next showing.
             Form2->KeptMemoDate.reset();

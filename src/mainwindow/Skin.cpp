@@ -1,7 +1,6 @@
 // The skins of the main window: loading the current skin, the skin menu and the skin information.
 #include "mainwindow/FormRgn.h"
 #include "mainwindow/Image.h"
-#include "mainwindow/Picture.h"
 #include "mainwindow/SkinColor.h"
 #include "mainwindow/Unit1.h"
 #include "mainwindow/Unit4.h"
@@ -10,6 +9,7 @@
 #include "platform/Guard.h"
 #include "platform/Platform.h"
 #include "trayicon/TrayIcon.h"
+#include "ui/Picture.h"
 #include "util/CP932.h"
 
 #include <QDir>
@@ -17,10 +17,8 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QIcon>
-#include <QLabel>
 #include <QMenu>
 #include <QPixmap>
-#include <QPlainTextEdit>
 #include <algorithm>
 
 namespace {
@@ -66,6 +64,11 @@ QString MenuCaption(const QString& text) {
 
 } // namespace
 
+LazyWindow<TForm4> Form4([] {
+    return new TForm4(Form1->ProgramSettings(),
+                      [] { return std::make_unique<TrayIconPause>(*Form1); });
+});
+
 int CompareSkinNames(const TSkinName& a, const TSkinName& b) {
     const std::string& x = a.DisplayName;
     const std::string& y = b.DisplayName;
@@ -79,6 +82,11 @@ int CompareSkinNames(const TSkinName& a, const TSkinName& b) {
     if (x.size() == y.size())
         return 0;
     return x.size() < y.size() ? -1 : 1;
+}
+
+void TForm1::ApplySkinFolder(const QString& folder) {
+    SkinFolder = folder;
+    ApplySkin();
 }
 
 void TForm1::ApplySkin() {
@@ -229,31 +237,9 @@ void TForm1::N14Click() {
 }
 
 void TForm1::N12Click() {
-    auto valueOrNoName = [this](const char* key) {
-        const std::string value = SkinIni.ReadString("SkinInfo", key, kNoName);
-        return value.empty() ? QString::fromLatin1(kNoName) : cp932::Decode(value);
-    };
-    Form4->Label5->setText(valueOrNoName("SkinName"));
-    Form4->Label6->setText(valueOrNoName("Author"));
-
-    // An empty value is no line: its field stays disabled.
-    auto fillField = [this](QPlainTextEdit* field, const char* key) {
-        const std::string value = SkinIni.ReadString("SkinInfo", key, "");
-        field->clear();
-        if (!value.empty())
-            field->appendPlainText(cp932::Decode(value));
-        field->setEnabled(!value.empty());
-    };
-    fillField(Form4->Memo2, "URL");
-    fillField(Form4->Memo1, "Memo");
-
-    const auto picture = SkinFileInside(SkinIni.ReadString("SkinInfo", "Image", ""));
-    if (picture && QFileInfo(*picture).isFile()) {
-        Form4->Image1->LoadFromFile(*picture);
-        Form4->Image1->show();
-    } else {
-        Form4->Image1->hide();
-    }
-
+    std::optional<QString> picture = SkinFileInside(SkinIni.ReadString("SkinInfo", "Image", ""));
+    if (picture && !QFileInfo(*picture).isFile())
+        picture.reset();
+    Form4->ShowSkin(SkinIni, picture);
     platform::Current().ShowModal(Form4.Get());
 }

@@ -3,7 +3,6 @@
 
 #include "mainwindow/FormRgn.h"
 #include "mainwindow/Image.h"
-#include "mainwindow/MenuDesign.h"
 #include "mainwindow/Unit3.h"
 #include "platform/DataFolder.h"
 #include "platform/Files.h"
@@ -12,6 +11,7 @@
 #include "session/PlatformChoice.h"
 #include "store/BoxFile.h"
 #include "trayicon/TrayIcon.h"
+#include "ui/MenuDesign.h"
 #include "ui/Position.h"
 #include "ui/ProgramFont.h"
 #include "util/CP932.h"
@@ -331,14 +331,14 @@ bool TForm1::TrayIconReachable() const {
     return TrayIcon1->Registered();
 }
 
-TrayIconPause::TrayIconPause() : form_(Form1) {
-    if (form_->trayIconPauses_++ == 0)
-        form_->TrayIcon1->SetEnabled(false);
+TrayIconPause::TrayIconPause(TForm1& form) : form_(form) {
+    if (form_.trayIconPauses_++ == 0)
+        form_.TrayIcon1->SetEnabled(false);
 }
 
 TrayIconPause::~TrayIconPause() {
-    if (--form_->trayIconPauses_ == 0)
-        form_->TrayIcon1->SetEnabled(true);
+    if (--form_.trayIconPauses_ == 0)
+        form_.TrayIcon1->SetEnabled(true);
 }
 
 bool TForm1::ShowsAtStart() const {

@@ -1,9 +1,10 @@
 #pragma once
 
 #include "mainwindow/BoxMenu.h"
-#include "mainwindow/Settings.h"
+#include "mainwindow/TrayIconPause.h"
 #include "platform/FileStamp.h"
 #include "store/MemoData.h"
+#include "ui/Settings.h"
 #include "util/IniFile.h"
 
 #include <QColor>
@@ -103,21 +104,9 @@ public:
 
     // ---- state ----
     std::array<TMemoList, 7> BoxMemoLists;
-    QMenu* ActiveBoxMenu = nullptr;
-    // The memo chosen in a box menu (or a search row), by serial; 0 for none. It is looked up in
-    // ActiveBoxList whenever a command acts on it (ChosenMemoIndex), so a memo that a merge
-    // removed meanwhile is never taken for another.
-    MemoSerial ActiveMemo = 0;
-    bool EditingExisting = false;
-    TMemoList* ActiveBoxList = nullptr;
-    QString SkinFolder; // native path, no trailing separator
-    IniFile SkinIni;
     bool WindowVisible = true;
-    std::array<QString, 7> BoxButtonImages;
     QString ProgramFolder; // native path, no trailing separator
     std::vector<std::unique_ptr<TSkinName>> SkinList;
-    QColor MenuTitlePenColor;
-    QColor MenuTitleBrushColor;
     // The notification area refused the icon: the wall then stays shown, since it is the
     // program's only way to be reached.
     bool TrayIconMissing = false;
@@ -151,7 +140,18 @@ public:
     bool ShowsAtStart() const;
 
     // ---- skins (Skin.cpp) ----
-    void ApplySkin();
+    // Shows the skin in `folder` (native path, no trailing separator; one that is gone gives
+    // the default skin). A skin that cannot be loaded raises the reason, with the steps before
+    // the failing one done; nothing falls back.
+    void ApplySkinFolder(const QString& folder);
+    // The skin folder shown (native path), and its description.
+    const QString& CurrentSkinFolder() const { return SkinFolder; }
+    const IniFile& CurrentSkin() const { return SkinIni; }
+    // Box n's button picture file in the skin shown.
+    const QString& ButtonImage(int box) const { return BoxButtonImages[std::size_t(box)]; }
+    // The colours of the title rows of the box menus and the memo menu: caption, background.
+    QColor MenuTitlePen() const { return MenuTitlePenColor; }
+    QColor MenuTitleBrush() const { return MenuTitleBrushColor; }
     // ApplySkin for SkinFolder; when that skin cannot be loaded, reports why and shows the
     // default skin, and when that fails too, the built-in copy of the shipped default skin, so
     // that the wall, the box icons and the notification-area icon always exist.
@@ -180,6 +180,19 @@ public:
     static constexpr qsizetype kFullBoxMenuLimit = 10000;
     // Another limit, for tests of the windowed menu with few memos.
     void SetFullBoxMenuLimit(qsizetype memos);
+    // Opens the editor for a new memo of box n, as a double-click on its icon does; raises the
+    // reason when the box could not be read at start-up.
+    void OpenEditorForNew(int box);
+    // Opens the editor on memo `serial` of box n, as choosing it in the box's menu and then
+    // "編集" does; nothing when the box does not hold it.
+    void OpenEditorOnMemo(int box, MemoSerial serial);
+    // The box (1..6) whose menu opened last or for which the editor opened last; 0 for none.
+    int ActiveBox() const;
+    // Whether the editor opened last for an existing memo rather than a new one.
+    bool EditingExistingMemo() const { return EditingExisting; }
+    // The chosen memo (as a box menu or a search row chose it), by serial; 0 for none and for
+    // a memo that the active box no longer holds.
+    MemoSerial ChosenMemo() const;
     void MemoItemClick(QAction* item);
     void PopupFolderMenuPopup(QMenu* menu);
     void PopupMenuSubPopup();
@@ -283,6 +296,22 @@ private:
     friend class TrayIconPause;
     int trayIconPauses_ = 0;
 
+    // The box menu that opened last and its box's list: the active box.
+    QMenu* ActiveBoxMenu = nullptr;
+    TMemoList* ActiveBoxList = nullptr;
+    // The memo chosen in a box menu (or a search row), by serial; 0 for none. It is looked up in
+    // ActiveBoxList whenever a command acts on it (ChosenMemoIndex), so a memo that a merge
+    // removed meanwhile is never taken for another.
+    MemoSerial ActiveMemo = 0;
+    bool EditingExisting = false;
+    QString SkinFolder; // native path, no trailing separator
+    IniFile SkinIni;
+    std::array<QString, 7> BoxButtonImages;
+    QColor MenuTitlePenColor;
+    QColor MenuTitleBrushColor;
+    // Loads the skin of SkinFolder (ApplySkinFolder).
+    void ApplySkin();
+
     Settings settings_;
     void CreateDesign();
     // Appends a disabled, owner-drawn title row to a box menu or the memo menu
@@ -326,17 +355,3 @@ private:
 };
 
 extern TForm1* Form1;
-
-// While one lives, the notification-area icon of Form1 ignores clicks: a modal window (the
-// editor, the about box, the skin information window) holds one while it is up. Pauses nest;
-// the icon acts again when the last one ends.
-class TrayIconPause {
-public:
-    TrayIconPause();
-    ~TrayIconPause();
-    TrayIconPause(const TrayIconPause&) = delete;
-    TrayIconPause& operator=(const TrayIconPause&) = delete;
-
-private:
-    TForm1* form_;
-};

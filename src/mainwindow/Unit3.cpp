@@ -66,7 +66,7 @@ TForm3::~TForm3() = default;
 
 void TForm3::FormShow() {
     if (!trayPause_)
-        trayPause_ = std::make_unique<TrayIconPause>();
+        trayPause_ = std::make_unique<TrayIconPause>(*Form1);
 }
 
 void TForm3::FormClose() {

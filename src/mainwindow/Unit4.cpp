@@ -1,20 +1,22 @@
 #include "mainwindow/Unit4.h"
 
 #include "mainwindow/Image.h"
-#include "mainwindow/Unit1.h"
+#include "mainwindow/TrayIconPause.h"
 #include "platform/Guard.h"
 #include "platform/Platform.h"
 #include "ui/Position.h"
 #include "ui/ProgramFont.h"
+#include "ui/Settings.h"
+#include "util/CP932.h"
 #include "util/IniFile.h"
 
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 
-LazyWindow<TForm4> Form4;
-
 namespace {
+
+const char* const kNoName = "No Name";
 
 QLabel* NewLabel(QWidget* parent, const char* name, const QString& caption, int left, int top,
                  int width) {
@@ -44,7 +46,8 @@ QPlainTextEdit* NewField(QWidget* parent, const char* name, QRect geometry) {
 
 } // namespace
 
-TForm4::TForm4() {
+TForm4::TForm4(Settings& settings, TrayPauser pauseTray)
+    : settings_(settings), pauseTray_(std::move(pauseTray)) {
     CreateDesign();
     platform::Guard([this] { FormCreate(); });
 }
@@ -86,7 +89,7 @@ void TForm4::CreateDesign() {
 }
 
 void TForm4::FormCreate() {
-    const IniFile settings = Form1->ProgramSettings().Read();
+    const IniFile settings = settings_.Read();
     const QPoint centred = CentredOnPrimary(frameGeometry().size());
     const int top = settings.ReadInteger("SkinInfoWindow", "Top", centred.y());
     const int left = settings.ReadInteger("SkinInfoWindow", "Left", centred.x());
@@ -97,24 +100,51 @@ TForm4::~TForm4() = default;
 
 void TForm4::FormShow() {
     if (!trayPause_)
-        trayPause_ = std::make_unique<TrayIconPause>();
+        trayPause_ = pauseTray_();
 }
 
 void TForm4::FormClose() {
     // The notification-area icon comes back even when the position cannot be saved; otherwise
     // its menus would stay unusable for the rest of the run.
     const std::unique_ptr<TrayIconPause> pause = std::move(trayPause_);
-    Form1->ProgramSettings().Write([this](IniFile& settings) {
+    settings_.Write([this](IniFile& settings) {
         settings.WriteInteger("SkinInfoWindow", "Top", y());
         settings.WriteInteger("SkinInfoWindow", "Left", x());
     });
 }
 
+void TForm4::ShowSkin(const IniFile& skinIni, const std::optional<QString>& picture) {
+    auto valueOrNoName = [&skinIni](const char* key) {
+        const std::string value = skinIni.ReadString("SkinInfo", key, kNoName);
+        return value.empty() ? QString::fromLatin1(kNoName) : cp932::Decode(value);
+    };
+    Label5->setText(valueOrNoName("SkinName"));
+    Label6->setText(valueOrNoName("Author"));
+
+    // An empty value is no line: its field stays disabled.
+    auto fillField = [&skinIni](QPlainTextEdit* field, const char* key) {
+        const std::string value = skinIni.ReadString("SkinInfo", key, "");
+        field->clear();
+        if (!value.empty())
+            field->appendPlainText(cp932::Decode(value));
+        field->setEnabled(!value.empty());
+    };
+    fillField(Memo2, "URL");
+    fillField(Memo1, "Memo");
+    url_ = skinIni.ReadString("SkinInfo", "URL", "");
+
+    if (picture) {
+        Image1->LoadFromFile(*picture);
+        Image1->show();
+    } else {
+        Image1->hide();
+    }
+}
+
 void TForm4::Memo2Click() {
-    const std::string url = Form1->SkinIni.ReadString("SkinInfo", "URL", "");
-    if (url.empty())
+    if (url_.empty())
         return;
-    platform::Current().ShellExecuteA("open", url, platform::SW_SHOW);
+    platform::Current().ShellExecuteA("open", url_, platform::SW_SHOW);
 }
 
 void TForm4::showEvent(QShowEvent* event) {

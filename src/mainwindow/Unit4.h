@@ -3,20 +3,33 @@
 #include "ui/LazyWindow.h"
 
 #include <QDialog>
+#include <QString>
+#include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 
+class IniFile;
 class QLabel;
 class QPlainTextEdit;
+class Settings;
 class TImage;
 class TrayIconPause;
 
 // The skin information window: name, author, link, comment and picture of the current skin.
-// Filled by TForm1::N12Click each time it is shown.
+// The main window fills it (ShowSkin) each time it is shown.
 class TForm4 : public QDialog {
     Q_OBJECT
 public:
-    TForm4();
+    // What the window is given: the settings file that holds its position, and a pause of the
+    // notification-area icon to hold while it is up.
+    using TrayPauser = std::function<std::unique_ptr<TrayIconPause>()>;
+    TForm4(Settings& settings, TrayPauser pauseTray);
     ~TForm4() override;
+
+    // Fills the window from a skin description (its SkinInfo section) and the skin's picture,
+    // a file that exists, or none.
+    void ShowSkin(const IniFile& skinIni, const std::optional<QString>& picture);
 
     // ---- design ----
     QLabel* Label1 = nullptr;        // "名称"
@@ -41,6 +54,11 @@ protected:
 
 private:
     void CreateDesign();
+
+    Settings& settings_;
+    TrayPauser pauseTray_;
+    // The link that the URL field opens (CP932, as the skin holds it); empty for none.
+    std::string url_;
 
     // Held from showing to closing: the notification-area icon ignores clicks meanwhile.
     std::unique_ptr<TrayIconPause> trayPause_;

@@ -51,8 +51,8 @@ DefaultSkinState Capture() {
     state.wall = Form1->ImageWall->Picture().image;
     for (int n = 1; n <= 6; ++n)
         state.iconPos[n] = Form1->Image[n]->pos();
-    state.pen = Form1->MenuTitlePenColor;
-    state.brush = Form1->MenuTitleBrushColor;
+    state.pen = Form1->MenuTitlePen();
+    state.brush = Form1->MenuTitleBrush();
     return state;
 }
 
@@ -135,8 +135,7 @@ bool WriteSkinFolder(std::string_view input) {
 // Exception. Any other exception escapes and stops the run.
 bool Apply(const QString& folder) {
     try {
-        Form1->SkinFolder = QDir::toNativeSeparators(folder);
-        Form1->ApplySkin();
+        Form1->ApplySkinFolder(QDir::toNativeSeparators(folder));
         Form1->update();
         return true;
     } catch (const Exception& e) {

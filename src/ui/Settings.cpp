@@ -1,4 +1,4 @@
-#include "mainwindow/Settings.h"
+#include "ui/Settings.h"
 
 #include "platform/Files.h"
 #include "platform/Guard.h"

@@ -1,4 +1,4 @@
-#include "mainwindow/Picture.h"
+#include "ui/Picture.h"
 
 #include "util/Exception.h"
 

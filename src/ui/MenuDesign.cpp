@@ -1,4 +1,4 @@
-#include "mainwindow/MenuDesign.h"
+#include "ui/MenuDesign.h"
 
 #include <QMenu>
 #include <QProxyStyle>
