@@ -1,6 +1,7 @@
 // The menu a host draws itself: a real QMenu exported over a private session bus, read and driven
 // the way a panel does it.
 #include "platform/DBusMenu.h"
+#include "EventLoop.h"
 #include "platform/SniItem.h"
 
 #include <QActionGroup>
@@ -26,15 +27,6 @@ using platform::MenuExporter;
 namespace {
 
 const QString kPath = QStringLiteral("/MenuBar");
-
-template <typename Done> void ProcessEventsUntil(Done done, int timeoutMs = 3000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < timeoutMs) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(1);
-    }
-}
 
 // A bus of the test's own, with the exporter on one connection and a host on another.
 class DBusMenuTest : public ::testing::Test {

@@ -1,4 +1,5 @@
 #include "trayicon/TrayIcon.h"
+#include "EventLoop.h"
 #include "FakePlatform.h"
 #include "TempDir.h"
 #include "platform/TrayHost.h"
@@ -30,14 +31,6 @@ QIcon SolidIcon(Qt::GlobalColor colour) {
 
 // Runs the event loop for a while, so that single-click waits (which do not really sleep with
 // the test double) end and their completion runs on this thread.
-template <typename Done> void ProcessEventsUntil(Done done, int timeoutMs = 3000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < timeoutMs) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(1);
-    }
-}
 void Settle() {
     ProcessEventsUntil([] { return false; }, 200);
 }

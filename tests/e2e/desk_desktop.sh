@@ -12,20 +12,6 @@ export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0}
 SHOTS=${E2E_SHOTS:-$WORK}
 mkdir -p "$SHOTS"
 
-viewable() { xwininfo -id "$1" 2>/dev/null | grep -q IsViewable; }
-
-# Waits until window $1's X11 state lists (or, with "!" as $2, does not list) atom $3.
-wait_state() {
-    local id=$1 want=$2 atom=$3 state
-    for _ in $(seq 30); do
-        state=$(xprop -id "$id" _NET_WM_STATE 2>/dev/null || true)
-        if [ "$want" = "!" ]; then grep -q "$atom" <<<"$state" || return 0
-        else grep -q "$atom" <<<"$state" && return 0; fi
-        sleep 0.1
-    done
-    fail "wall state '$state': expected $want $atom"
-}
-
 # Starts the program with settings $1; sets wall, and x and y where it opened.
 start_with() {
     printf '%b' "$1" >"$APP/TabukoExc.ini"

@@ -6,20 +6,6 @@
 source "$(dirname "$0")/lib.sh"
 start_desktop "${3:?desktop}"
 
-# Waits until window $1's X11 state lists (or, with "!" as $2, does not list) atom $3.
-wait_state() {
-    local id=$1 want=$2 atom=$3 state
-    for _ in $(seq 30); do
-        state=$(xprop -id "$id" _NET_WM_STATE 2>/dev/null || true)
-        if [ "$want" = "!" ]; then grep -q "$atom" <<<"$state" || return 0
-        else grep -q "$atom" <<<"$state" && return 0; fi
-        sleep 0.1
-    done
-    fail "wall state '$state': expected $want $atom"
-}
-
-viewable() { xwininfo -id "$1" 2>/dev/null | grep -q IsViewable; }
-
 start_app
 wall=$(wall_window)
 icon=$(tray_icon_window)

@@ -140,6 +140,20 @@ wait_app_exit() {
     fail "the program did not end"
 }
 
+# Whether window $1 is mapped and viewable.
+viewable() { xwininfo -id "$1" 2>/dev/null | grep -q IsViewable; }
+# Waits until window $1's X11 state lists (or, with "!" as $2, does not list) atom $3.
+wait_state() {
+    local id=$1 want=$2 atom=$3 state
+    for _ in $(seq 30); do
+        state=$(xprop -id "$id" _NET_WM_STATE 2>/dev/null || true)
+        if [ "$want" = "!" ]; then grep -q "$atom" <<<"$state" || return 0
+        else grep -q "$atom" <<<"$state" && return 0; fi
+        sleep 0.1
+    done
+    fail "wall state '$state': expected $want $atom"
+}
+
 # The visible window whose title is exactly $1, or nothing.
 visible_window() {
     local pattern
@@ -376,6 +390,17 @@ start_session_bus() {
     export DBUS_SESSION_BUS_ADDRESS
 }
 
+# Waits up to $1 tenths of a second for a StatusNotifierWatcher on the session bus.
+wait_watcher() {
+    for _ in $(seq "$1"); do
+        dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
+            org.freedesktop.DBus.NameHasOwner string:org.kde.StatusNotifierWatcher 2>/dev/null |
+            grep -q 'boolean true' && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
 # Starts our StatusNotifierItem host on the session bus; it describes registered items in
 # $WORK/sni (item.txt, icon.png). SNI_PID is its id.
 start_sni_host() {
@@ -384,12 +409,7 @@ start_sni_host() {
     QT_QPA_PLATFORM=offscreen "$TOOLS/e2e_snihost" "$WORK/sni" >>"$WORK/sni.log" 2>&1 &
     SNI_PID=$!
     PIDS+=($!)
-    for _ in $(seq 50); do
-        dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
-            org.freedesktop.DBus.NameHasOwner string:org.kde.StatusNotifierWatcher 2>/dev/null |
-            grep -q 'boolean true' && return 0
-        sleep 0.1
-    done
+    wait_watcher 50 && return 0
     fail "the StatusNotifierItem host did not start"
 }
 
@@ -611,12 +631,7 @@ CONF
     done
     xfce4-panel >"$WORK/panel.log" 2>&1 &
     PIDS+=($!)
-    for _ in $(seq 100); do
-        dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
-            org.freedesktop.DBus.NameHasOwner string:org.kde.StatusNotifierWatcher 2>/dev/null |
-            grep -q 'boolean true' && return 0
-        sleep 0.1
-    done
+    wait_watcher 100 && return 0
     fail "the Xfce panel's status tray did not start: $(tail -5 "$WORK/panel.log")"
 }
 
