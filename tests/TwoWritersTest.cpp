@@ -250,7 +250,8 @@ private:
         auto& memo = list[std::size_t(Pick(list.size()))];
         EraseOne({box, RecordOf(*memo)});
         lastStep = "outside edit " + memo->Lines[0];
-        memo->Lines[0] = "x" + std::to_string(++serial_);
+        memo->Lines[0] = "x";
+        memo->Lines[0] += std::to_string(++serial_);
         memo->SavedAt = fake_.now;
         model_.emplace(box, RecordOf(*memo));
         WriteOutside(box, list);
