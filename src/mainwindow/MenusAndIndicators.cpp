@@ -260,8 +260,7 @@ void TForm1::OpenEditorForNew(int box) {
         return;
     RequireWritableBox(box);
     EditingExisting = false;
-    ActiveBoxMenu = PopupMenu[box];
-    ActiveBoxList = &BoxMemoLists[box];
+    ChooseBox(box);
     Form2->SpeedButton[box]->setChecked(true);
     platform::Current().ShowModal(Form2.Get());
     RefreshIndicators();
@@ -270,11 +269,15 @@ void TForm1::OpenEditorForNew(int box) {
 void TForm1::OpenEditorOnMemo(int box, MemoSerial serial) {
     if (box < 1 || box > 6 || IndexOfMemo(BoxMemoLists[box], serial) < 0)
         return;
-    ActiveBoxMenu = PopupMenu[box];
-    ActiveBoxList = &BoxMemoLists[box];
+    ChooseBox(box);
     ActiveMemo = serial;
     Form2->SpeedButton[box]->setChecked(true);
     N1Click();
+}
+
+void TForm1::ChooseBox(int box) {
+    ActiveBoxMenu = PopupMenu[box];
+    ActiveBoxList = &BoxMemoLists[box];
 }
 
 int TForm1::ActiveBox() const {

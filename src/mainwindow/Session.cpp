@@ -120,8 +120,7 @@ void TForm1::OfferDraft() {
     }
     // Opened as the edit it was: OK replaces the memo, keeping the bytes of unchanged lines.
     EditingExisting = true;
-    ActiveBoxMenu = PopupMenu[from];
-    ActiveBoxList = &BoxMemoLists[from];
+    ChooseBox(from);
     ActiveMemo = (*ActiveBoxList)[std::size_t(index)]->Serial();
     Form2->SetMemoLines((*ActiveBoxList)[std::size_t(index)]->Lines);
     Form2->RichEdit1->setPlainText(draft->text);

@@ -23,7 +23,6 @@
 
 namespace {
 
-const char* const kNoName = "No Name";
 constexpr std::uint32_t kWallTransparentColor = 0x00FF00; // pure green, "clLime"
 // A wall wider or higher than this is refused: no screen shows it, and its outline would be
 // more than the window system takes.
@@ -197,7 +196,7 @@ void TForm1::PopupMenuApl_MainPopup() {
             skin->Root = root;
             const IniFile ini =
                 ReadSkinIniQuietly(Joined(Joined(root, entry), QStringLiteral("skin.ini")));
-            skin->DisplayName = ini.ReadString("SkinInfo", "SkinName", kNoName);
+            skin->DisplayName = ini.ReadString("SkinInfo", "SkinName", kNoSkinName);
             SkinList.push_back(std::move(skin));
         }
     }
@@ -206,7 +205,7 @@ void TForm1::PopupMenuApl_MainPopup() {
 
     for (std::size_t i = 0; i < SkinList.size(); ++i) {
         const TSkinName& skin = *SkinList[i];
-        const QString caption = skin.DisplayName.empty() ? QString::fromLatin1(kNoName)
+        const QString caption = skin.DisplayName.empty() ? QString::fromLatin1(kNoSkinName)
                                                          : cp932::Decode(skin.DisplayName);
         auto* item = new QAction(MenuCaption(caption), PopupMenuApl_Main);
         item->setData(int(i));

@@ -293,6 +293,8 @@ protected:
     bool focusNextPrevChild(bool next) override;
 
 private:
+    // Makes box `box`'s menu and memo list the active ones.
+    void ChooseBox(int box);
     friend class TrayIconPause;
     int trayIconPauses_ = 0;
 

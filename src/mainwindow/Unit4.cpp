@@ -16,8 +16,6 @@
 
 namespace {
 
-const char* const kNoName = "No Name";
-
 QLabel* NewLabel(QWidget* parent, const char* name, const QString& caption, int left, int top,
                  int width) {
     auto* label = new QLabel(caption, parent);
@@ -115,8 +113,8 @@ void TForm4::FormClose() {
 
 void TForm4::ShowSkin(const IniFile& skinIni, const std::optional<QString>& picture) {
     auto valueOrNoName = [&skinIni](const char* key) {
-        const std::string value = skinIni.ReadString("SkinInfo", key, kNoName);
-        return value.empty() ? QString::fromLatin1(kNoName) : cp932::Decode(value);
+        const std::string value = skinIni.ReadString("SkinInfo", key, kNoSkinName);
+        return value.empty() ? QString::fromLatin1(kNoSkinName) : cp932::Decode(value);
     };
     Label5->setText(valueOrNoName("SkinName"));
     Label6->setText(valueOrNoName("Author"));

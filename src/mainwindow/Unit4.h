@@ -16,6 +16,10 @@ class Settings;
 class TImage;
 class TrayIconPause;
 
+// What the skin menu and the skin information window show for a skin without a name (or an
+// author).
+inline constexpr char kNoSkinName[] = "No Name";
+
 // The skin information window: name, author, link, comment and picture of the current skin.
 // The main window fills it (ShowSkin) each time it is shown.
 class TForm4 : public QDialog {

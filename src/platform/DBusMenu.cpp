@@ -34,6 +34,11 @@ QVariantMap Only(const QVariantMap& properties, const QStringList& names) {
     return kept;
 }
 
+// The properties of item 0, the menu itself.
+QVariantMap RootProperties() {
+    return {{QStringLiteral("children-display"), QStringLiteral("submenu")}};
+}
+
 // A host's recursion depth (-1: all levels) as a number of levels.
 int Depth(int depth) {
     return depth < 0 ? kMaxNesting : std::min(depth, kMaxNesting);
@@ -248,8 +253,8 @@ DBusMenuLayout MenuExporter::LayoutOf(int id, QMenu* menu, const QVariantMap& ow
         return layout;
     Watch(menu);
     for (QAction* action : menu->actions()) {
-        const QMenu* sub = action->menu();
-        layout.children.append(LayoutOf(IdOf(action), sub == menu ? nullptr : action->menu(),
+        QMenu* sub = action->menu();
+        layout.children.append(LayoutOf(IdOf(action), sub == menu ? nullptr : sub,
                                         PropertiesOf(action), depth - 1, names));
     }
     return layout;
@@ -257,8 +262,7 @@ DBusMenuLayout MenuExporter::LayoutOf(int id, QMenu* menu, const QVariantMap& ow
 
 bool MenuExporter::Layout(int id, int depth, const QStringList& names, DBusMenuLayout& layout) {
     if (id == 0) {
-        const QVariantMap root{{QStringLiteral("children-display"), QStringLiteral("submenu")}};
-        layout = LayoutOf(0, menu_, root, Depth(depth), names);
+        layout = LayoutOf(0, menu_, RootProperties(), Depth(depth), names);
         return true;
     }
     QAction* action = Find(id);
@@ -270,7 +274,7 @@ bool MenuExporter::Layout(int id, int depth, const QStringList& names, DBusMenuL
 
 bool MenuExporter::Properties(int id, const QStringList& names, QVariantMap& properties) {
     if (id == 0) {
-        properties = Only({{QStringLiteral("children-display"), QStringLiteral("submenu")}}, names);
+        properties = Only(RootProperties(), names);
         return true;
     }
     QAction* action = Find(id);
@@ -313,10 +317,14 @@ bool MenuExporter::AboutToShow(int id, bool& changed) {
     return true;
 }
 
+bool MenuExporter::Watched(const QMenu* menu) const {
+    return std::any_of(watched_.begin(), watched_.end(),
+                       [menu](const QPointer<QMenu>& known) { return known == menu; });
+}
+
 void MenuExporter::Watch(QMenu* menu) {
-    for (const QPointer<QMenu>& known : watched_)
-        if (known == menu)
-            return;
+    if (Watched(menu))
+        return;
     watched_.erase(std::remove_if(watched_.begin(), watched_.end(),
                                   [](const QPointer<QMenu>& known) { return !known; }),
                    watched_.end());
@@ -350,11 +358,8 @@ bool MenuExporter::eventFilter(QObject* watched, QEvent* event) {
         // A submenu given or taken changes the shape of the menu, not only the item.
         const QVariant had = action->property(kHadMenuProperty);
         const bool hasMenu = action->menu() != nullptr;
-        const bool shape = (had.isValid() && had.toBool() != hasMenu) ||
-                           (hasMenu && std::none_of(watched_.begin(), watched_.end(),
-                                                    [action](const QPointer<QMenu>& known) {
-                                                        return known == action->menu();
-                                                    }));
+        const bool shape =
+            (had.isValid() && had.toBool() != hasMenu) || (hasMenu && !Watched(action->menu()));
         action->setProperty(kHadMenuProperty, hasMenu);
         if (hasMenu)
             WatchAll(action->menu(), 0);

@@ -92,6 +92,7 @@ private:
     QVariantMap PropertiesOf(QAction* action) const;
     DBusMenuLayout LayoutOf(int id, QMenu* menu, const QVariantMap& own, int depth,
                             const QStringList& names);
+    bool Watched(const QMenu* menu) const;
     void Watch(QMenu* menu);
     void WatchAll(QMenu* menu, int depth); // and its submenus
     void Changed(QAction* action, bool structure);
