@@ -10,6 +10,9 @@
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QElapsedTimer>
+#include <QIcon>
+#include <QImage>
+#include <QPixmap>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QThread>
@@ -106,7 +109,9 @@ protected:
 
 TEST_F(DBusMenuTest, TheLayoutShowsCaptionsStatesChecksAndSubmenus) {
     menu.addAction(QStringLiteral("&Open && close"));
-    menu.addAction(QStringLiteral("snake_case"))->setEnabled(false);
+    QPixmap box(32, 32);
+    box.fill(Qt::blue);
+    menu.addAction(QIcon(box), QStringLiteral("snake_case"))->setEnabled(false);
     QAction* check = menu.addAction(QStringLiteral("常に手前"));
     check->setCheckable(true);
     check->setChecked(true);
@@ -134,6 +139,11 @@ TEST_F(DBusMenuTest, TheLayoutShowsCaptionsStatesChecksAndSubmenus) {
     EXPECT_EQ(property(0, "toggle-type").toString(), QString());
     EXPECT_EQ(property(1, "label").toString(), QStringLiteral("snake__case"));
     EXPECT_FALSE(property(1, "enabled").toBool());
+    // The picture beside a caption goes along as a small PNG; none where the item has none.
+    const QImage picture = QImage::fromData(property(1, "icon-data").toByteArray(), "PNG");
+    EXPECT_EQ(picture.size(), QSize(16, 16));
+    EXPECT_EQ(picture.pixelColor(8, 8), QColor(Qt::blue));
+    EXPECT_FALSE(property(0, "icon-data").isValid());
     EXPECT_EQ(property(2, "toggle-type").toString(), QStringLiteral("checkmark"));
     EXPECT_EQ(property(2, "toggle-state").toInt(), 1);
     EXPECT_EQ(property(3, "type").toString(), QStringLiteral("separator"));

@@ -5,6 +5,7 @@
 
 #include <QActionEvent>
 #include <QActionGroup>
+#include <QBuffer>
 #include <QDBusMetaType>
 #include <QGuiApplication>
 #include <QTimer>
@@ -18,6 +19,9 @@ namespace {
 const char* const kIdProperty = "_tabuko_dbusmenu_id";
 // Whether the action had a submenu when last seen changing.
 const char* const kHadMenuProperty = "_tabuko_dbusmenu_sub";
+
+// The size of the pictures beside captions, as menus draw them.
+constexpr int kIconSize = 16;
 
 // Deep enough for any menu a person can open; stops a menu that holds itself.
 constexpr int kMaxNesting = 32;
@@ -243,6 +247,14 @@ QVariantMap MenuExporter::PropertiesOf(QAction* action) const {
                       action->isCheckable() ? int(action->isChecked()) : -1);
     if (action->menu())
         properties.insert(QStringLiteral("children-display"), QStringLiteral("submenu"));
+    // The picture beside the caption (a box's, beside "に[…]を作成"), as PNG bytes.
+    if (!action->icon().isNull()) {
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        if (action->icon().pixmap(kIconSize, kIconSize).save(&buffer, "PNG"))
+            properties.insert(QStringLiteral("icon-data"), png);
+    }
     return properties;
 }
 
